@@ -1,0 +1,192 @@
+// CZRString: the library's text value, and CZRStringId: a string-resource number.
+#pragma once
+
+#include <cstdarg>
+
+#include "Common/Core/ZRExport.h"
+
+class CZRString;
+
+// The state of a CZRString. Without a buffer: lock count, length and capacity 0.
+// With one: length <= capacity, pszBuffer[nLength] == 0 and the allocation is
+// nCapacity + 1 bytes.
+struct sStringData
+{
+    int nLockCount; // 1 while a buffer is held, +1 per outstanding GetBuffer
+    long nLength;   // bytes of text, without the terminator
+    int nCapacity;  // bytes of text the buffer can hold, without the terminator
+    long nStringId; // resource the text came from; -1 for none
+    char* pszBuffer;
+};
+
+// A typed string-resource number, accepted wherever text is accepted: a
+// CZRString constructed from it holds the resource's text.
+class ZR_COMMON_API CZRStringId
+{
+public:
+    CZRStringId(long id);
+    CZRStringId(const CZRStringId& other);
+    virtual ~CZRStringId();
+
+    const CZRStringId& operator=(long id);
+    const CZRStringId& operator=(const CZRStringId& other);
+
+    long GetId() const;
+
+private:
+    long m_nId;
+};
+
+// Host hooks for string resources; null until the host installs them.
+// s_pfnLoadString puts the text of resource id into text and returns true, or
+// returns false when there is no such resource. s_pfnIsStringIdentical returns
+// true when text equals the current text of resource id.
+extern ZR_COMMON_API bool (*s_pfnLoadString)(long id, CZRString& text);
+extern ZR_COMMON_API bool (*s_pfnIsStringIdentical)(long id, const CZRString& text);
+
+ZR_COMMON_API CZRString operator+(const CZRString& a, const CZRString& b);
+ZR_COMMON_API CZRString operator+(const CZRString& a, const char* b);
+ZR_COMMON_API CZRString operator+(const CZRString& a, char b);
+ZR_COMMON_API CZRString operator+(char a, const CZRString& b);
+
+// A zero-terminated byte string in the current multibyte code page that owns its
+// buffer alone (copies never share storage) and may remember the string resource
+// its text came from. Character-level work never splits a double-byte character.
+//
+// A string that never held text has no buffer and converts to a null pointer; an
+// emptied one keeps its buffer and converts to "". Buffers grow to exactly the
+// length needed and never shrink. The text may contain zero bytes: the length,
+// not the first zero, is where it ends. Not safe for concurrent use of one instance.
+class ZR_COMMON_API CZRString
+{
+public:
+    CZRString();
+    CZRString(const char* text);
+    CZRString(const CZRString& other);
+    CZRString(const CZRStringId& id);
+    // nRepeat copies of ch; no buffer when nRepeat < 1.
+    CZRString(char ch, int nRepeat);
+    virtual ~CZRString();
+
+    // Copies text and string id.
+    const CZRString& operator=(const CZRString& other);
+    // Null empties the string. A pointer value below 0x10000 is a resource number:
+    // the string is emptied and the resource loaded (see LoadStringResource).
+    const CZRString& operator=(const char* text);
+    // The one character ch; ch == 0 empties the string.
+    const CZRString& operator=(char ch);
+    const CZRString& operator=(const CZRStringId& id);
+
+    const CZRString& operator+=(const CZRString& other);
+    const CZRString& operator+=(const char* text);
+    // Appends the byte ch, even a zero byte.
+    const CZRString& operator+=(char ch);
+
+    friend CZRString operator+(const CZRString& a, const CZRString& b);
+    friend CZRString operator+(const CZRString& a, const char* b);
+    friend CZRString operator+(const CZRString& a, char b);
+    friend CZRString operator+(char a, const CZRString& b);
+
+    long GetLength() const;
+    bool IsEmpty() const;
+    // The buffer itself: null without a buffer.
+    const char* GetString() const;
+    operator const char*() const;
+    const char* operator~() const;
+    // The byte at index as 0-255; the index is not checked.
+    int GetAt(int index) const;
+    int operator[](int index) const;
+    // Stores a byte; the index is not checked, the length does not change.
+    void SetAt(int index, char ch);
+    const sStringData* GetData() const;
+
+    // Negative, 0 or positive; a missing buffer and a null text count as "".
+    int Compare(const char* text) const;
+    int CompareNoCase(const char* text) const;
+    int Collate(const char* text) const;
+    int CollateNoCase(const char* text) const;
+
+    // A copy of the whole string keeps the string id; a part has id -1.
+    CZRString Left(int count) const;
+    CZRString Right(int count) const;
+    CZRString Mid(int start, int count) const;
+    CZRString Mid(int start) const;
+
+    // Byte index of the match, or -1. An empty string finds nothing.
+    int Find(char ch, int start = 0) const;
+    int Find(const char* sub, int start = 0) const;
+    int ReverseFind(char ch) const;
+    int FindOneOf(const char* set) const;
+    int ReverseFindOneOf(const char* set) const;
+
+    // Length 0; keeps buffer, capacity and string id.
+    void Empty();
+    void MakeUpper();
+    void MakeLower();
+    // Reverses by characters: a double-byte character keeps its byte order.
+    void MakeReverse();
+    // Replaces the first byte of each character equal to chOld; returns the count.
+    int Replace(char chOld, char chNew);
+    // Replaces every non-overlapping occurrence, left to right, in every
+    // zero-separated segment of the text; null or "" as pszNew deletes them.
+    // Returns the count. Works on a fresh buffer when the text does not fit or
+    // a GetBuffer is outstanding. pszOld and pszNew must not point into this string.
+    int Replace(const char* pszOld, const char* pszNew);
+    // Removes leading white space.
+    void TrimLeft();
+
+    // printf-style formatting; the result is cut to its first 1,023 bytes.
+    void Format(const char* fmt, ...);
+    // Formats with the text of resource id; an id without text gives "".
+    void Format(long id, ...);
+    // A null format empties the string.
+    void FormatV(const char* fmt, va_list args);
+
+    // strtol / strtoul / strtod of the text; an empty string gives 0.
+    int ToInt(int base = 10) const;
+    long ToLong(int base = 10) const;
+    unsigned int ToUint(int base = 10) const;
+    unsigned long ToUlong(int base = 10) const;
+    float ToFloat() const;
+    double ToDouble() const;
+    // True for "1" and for "true" in any case; false for everything else.
+    bool ToBool() const;
+
+    // Room for n + 1 bytes plus terminator. A buffer too small is replaced and
+    // its text is lost (the length is n + 1 until ReleaseBuffer); otherwise text
+    // and length are kept. Pair every call with ReleaseBuffer.
+    char* GetBuffer(int n);
+    // Sets the length to n, or to the length of the zero-terminated contents for
+    // n == -1, and terminates there. n must not exceed the capacity.
+    void ReleaseBuffer(int n = -1);
+
+    // Loads the text of resource id through s_pfnLoadString. Without a hook:
+    // false and nothing changes. On failure the string is emptied and has no id.
+    bool LoadStringResource(long id);
+    // Asks s_pfnIsStringIdentical; false without a hook or without an id.
+    bool IsIdenticalToStringResource() const;
+    bool HasStringId() const;
+    long GetStringId() const;
+
+private:
+    static int GetSafeStringLength(const char* text);
+    static const char* SafeText(const char* text);
+    static char* Alloc(int n);
+
+    void Init();
+    void AllocBuffer(int n);
+    void FreeBuffer();
+    void GrowBufferIfNeeded(int n);
+    void AssignCopy(int n, const char* src);
+    void ConcatInPlace(int n, const char* src);
+    void ConcatCopy(int len1, const char* src1, int len2, const char* src2);
+
+    int CountOccurrences(const char* pszOld, int oldLen) const;
+    void ReplaceInPlace(const char* pszOld, int oldLen, const char* pszNew, int newLen);
+    void ReplaceIntoFreshBuffer(const char* pszOld, int oldLen, const char* pszNew,
+                                int newLen, int newLength);
+    CZRString Part(int start, int count) const;
+    int IndexOf(const char* match) const;
+
+    sStringData m_data;
+};

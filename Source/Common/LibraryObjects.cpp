@@ -1,0 +1,15 @@
+// The library-wide objects, all defined in this one translation unit so that they
+// are constructed at load in exactly this order and destroyed in reverse order at
+// unload (the language orders the static objects of one translation unit by
+// definition). Each object's own code reaches it through an accessor declared by
+// its subsystem; nothing else runs at load.
+//
+// Order:
+//   1. the load guard instance
+//   2. the cached pointer to the extended file system instance, then that instance
+//   3. the statistics console's control list and its command line
+//   4. the FILE_ slot table (1024 zeroed slots) and its critical section
+//   5. the log mail slot, the log file and the log lock
+//
+// Objects join this file as their subsystems are built; a subsystem never defines
+// a library-wide object anywhere else.

@@ -1,0 +1,261 @@
+// The operating-system services the library needs, as one list of contracts.
+//
+// Everything above this layer reaches the OS only through these declarations; a
+// backend (Posix/ today) implements them. The declarations use no OS types: handles
+// are opaque integers, times are milliseconds, results follow the Windows semantics
+// the library was designed around (recursive mutexes, auto/manual-reset events,
+// 0xFFFFFFFF = wait without limit). Unless a contract says otherwise a function
+// may be called from any thread, does not block, and reports failure by its result
+// with the reason available from GetLastError() on the same thread.
+//
+// Internal header: not installed, not exported.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ZRPlatform
+{
+
+// ---- Errors -------------------------------------------------------------------
+// The backend translates OS error numbers in exactly one place into these values.
+
+enum class Error : int
+{
+    None = 0,
+    NotFound,         // file or object does not exist
+    PathNotFound,     // a directory on the way does not exist
+    AccessDenied,
+    AlreadyExists,
+    NotEmpty,         // directory not empty
+    NoSpace,          // disk full or quota exceeded
+    TooManyOpen,      // descriptor, handle or slot limit reached
+    InvalidArgument,
+    InvalidHandle,    // null, closed or wrong kind of handle
+    Busy,
+    BrokenPipe,       // the other end of a channel is gone
+    WouldBlock,       // nothing to read / no room, and the call must not wait
+    MessageTooLarge,
+    OutOfMemory,
+    NotSupported,
+    Io,               // any other I/O failure
+};
+
+// The error of the calling thread's most recent failing call (None after start).
+Error GetLastError();
+// Records err for the calling thread; used by the backend and by test wrappers.
+void SetLastError(Error err);
+// A short fixed English text for err ("not found", ...); never null.
+const char* DescribeError(Error err);
+
+// ---- Kernel objects and waits -------------------------------------------------
+// Mutexes, events, semaphores and threads are kernel objects named by handles.
+// A handle stays valid until ObjectClose; the object lives until its last handle
+// is closed. Using a closed or made-up handle fails with InvalidHandle, never
+// crashes. Objects given a non-null name are shared within the process: creating
+// a second object of the same kind and name opens the first.
+
+using Handle = std::uintptr_t;
+constexpr Handle kNullHandle = 0;
+constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
+
+// Wait outcomes, numerically equal to the Windows wait results.
+enum class WaitResult : std::uint32_t
+{
+    Signaled = 0x000,   // WAIT_OBJECT_0: the object was acquired / was signalled
+    Abandoned = 0x080,  // WAIT_ABANDONED: acquired a mutex whose owner ended holding it
+    Timeout = 0x102,    // WAIT_TIMEOUT
+    Failed = 0xFFFFFFFFu // WAIT_FAILED: bad handle or an object that cannot be waited on
+};
+
+// Mutex: recursive, owned by the thread that acquired it; each successful wait adds
+// one ownership, each MutexRelease removes one. When the owning thread ends while
+// holding it, the next waiter acquires it with WaitResult::Abandoned.
+Handle MutexCreate(bool initiallyOwned, const char* name);
+// Fails (false, AccessDenied) when the calling thread does not own the mutex.
+bool MutexRelease(Handle mutex);
+
+// Event: manual reset stays signalled until EventReset and releases every waiter;
+// auto reset releases exactly one waiter and turns unsignalled again. A signal
+// with nobody waiting stays set until a wait consumes it.
+Handle EventCreate(bool manualReset, bool initiallySignaled, const char* name);
+bool EventSet(Handle event);
+bool EventReset(Handle event);
+
+// Semaphore: a count between 0 and maximum; a wait takes one unit. Creation fails
+// (InvalidArgument) unless 0 <= initial <= maximum and maximum > 0.
+Handle SemaphoreCreate(long initialCount, long maximumCount, const char* name);
+// Adds releaseCount units. Fails without change (InvalidArgument) when the count
+// would exceed the maximum or releaseCount < 1. previousCount may be null.
+bool SemaphoreRelease(Handle semaphore, long releaseCount, long* previousCount);
+
+// Waits until the object is signalled or timeoutMs have passed (kInfinite: no
+// limit, 0: test only). Threads are signalled once they have ended. Blocks.
+WaitResult ObjectWait(Handle object, std::uint32_t timeoutMs);
+
+// A second handle to the same object (Windows DuplicateHandle); kNullHandle on failure.
+Handle ObjectDuplicate(Handle object);
+// Closes one handle. False (InvalidHandle) for a null or already closed handle.
+bool ObjectClose(Handle object);
+
+// ---- Recursive lock -----------------------------------------------------------
+// An in-process lock that the owning thread may enter again (Windows critical
+// section). Cheap: no kernel object, no handle. Not copyable. Enter blocks.
+
+class RecursiveLock
+{
+public:
+    RecursiveLock();
+    ~RecursiveLock();
+    RecursiveLock(const RecursiveLock&) = delete;
+    RecursiveLock& operator=(const RecursiveLock&) = delete;
+
+    void Enter();
+    bool TryEnter();
+    // Only by the owning thread, once per Enter / successful TryEnter.
+    void Leave();
+
+private:
+    struct Impl;
+    Impl* m_pImpl;
+};
+
+// ---- Threads ------------------------------------------------------------------
+// A thread handle is a kernel object: ObjectWait on it returns Signaled once the
+// thread's entry has returned. Priorities are Windows thread priorities
+// (-15, -2..2, 15); the backend applies what the OS allows and always reports
+// back the last value set through ThreadSetPriority.
+
+using ThreadEntry = std::uint32_t (*)(void* argument);
+constexpr int kThreadPriorityError = 0x7FFFFFFF;    // THREAD_PRIORITY_ERROR_RETURN
+constexpr std::uint32_t kThreadStillActive = 259;   // STILL_ACTIVE
+
+// Starts entry(argument) on a new thread at once. threadId (may be null) receives
+// a non-zero id before the thread runs. kNullHandle on failure.
+Handle ThreadCreate(ThreadEntry entry, void* argument, std::uint32_t* threadId);
+bool ThreadSetPriority(Handle thread, int priority);
+// kThreadPriorityError for a bad handle.
+int ThreadGetPriority(Handle thread);
+// The entry's result once it has returned, kThreadStillActive before.
+bool ThreadGetExitCode(Handle thread, std::uint32_t* exitCode);
+std::uint32_t ThreadCurrentId();
+// Blocks the calling thread for at least ms milliseconds (0: yields).
+void ThreadSleep(std::uint32_t ms);
+
+// ---- Clocks and periodic timers -------------------------------------------------
+
+// Milliseconds since an arbitrary start (GetTickCount / timeGetTime); wraps at 2^32.
+std::uint32_t ClockTickMs();
+// A monotonic high-resolution counter and its ticks per second (never 0).
+std::int64_t ClockCounter();
+std::int64_t ClockFrequency();
+
+// Periodic or one-shot callbacks on a timer thread of the library
+// (timeSetEvent). The callback runs on that thread, never concurrently with
+// itself. Returns the timer id, 0 on failure.
+using TimerCallback = void (*)(std::uint32_t timerId, std::uintptr_t user);
+std::uint32_t TimerStart(std::uint32_t delayMs, std::uint32_t resolutionMs, bool periodic,
+                         TimerCallback callback, std::uintptr_t user);
+// Stops a timer; on return its callback is not running and will not run again
+// (unless called from that callback, which returns normally). False for an unknown id.
+bool TimerStop(std::uint32_t timerId);
+// timeBeginPeriod / timeEndPeriod: request and end a timer resolution. 0 on
+// success, non-zero when the period is out of range (0 ms).
+std::uint32_t TimerBeginPeriod(std::uint32_t periodMs);
+std::uint32_t TimerEndPeriod(std::uint32_t periodMs);
+
+// ---- Channels -----------------------------------------------------------------
+// Pipe: an anonymous byte pipe. Reads block until at least one byte is available
+// (or the write end is closed: then 0 bytes and true). Handles are closed with
+// ObjectClose.
+bool PipeCreate(Handle* readEnd, Handle* writeEnd);
+bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint32_t* written);
+bool PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* read);
+// Bytes waiting in the pipe without reading them; never blocks.
+bool PipePeek(Handle readEnd, std::uint32_t* available);
+
+// Datagram channel (mail slot): a server end created under a Windows-style name
+// ("\\.\mailslot\x" or "\\*\mailslot\x") receives whole messages; client ends open
+// the name and send messages. Names are process-independent on the machine; "*"
+// (broadcast) and "." both mean this machine. Handles are closed with ObjectClose.
+constexpr std::uint32_t kMailSlotNoMessage = 0xFFFFFFFFu;   // MAILSLOT_NO_MESSAGE
+Handle MailSlotCreate(const char* name, std::uint32_t maxMessageSize);
+Handle MailSlotOpen(const char* name);
+bool MailSlotSend(Handle client, const void* data, std::uint32_t size, std::uint32_t* sent);
+// Never waits: false (WouldBlock) when no message is waiting; false
+// (MessageTooLarge, message kept) when the next message exceeds size.
+bool MailSlotReceive(Handle server, void* data, std::uint32_t size, std::uint32_t* received);
+// Any pointer may be null. nextSize is kMailSlotNoMessage when none is waiting.
+bool MailSlotInfo(Handle server, std::uint32_t* maxMessageSize, std::uint32_t* nextSize,
+                  std::uint32_t* messageCount);
+
+// ---- Files and directories ----------------------------------------------------
+// Paths are Windows-style: both '\' and '/' separate components. A drive prefix
+// ("C:") is dropped. When a name does not exist as spelled, each component is
+// matched without regard to case (an exact match is always tried first).
+
+// Resolves path to the name the OS uses (separators converted, case-matched
+// components). For a path that does not exist, the existing prefix is
+// case-matched and the rest kept as given. Writes at most size bytes including
+// the terminator; false when the buffer is too small.
+bool PathResolve(const char* path, char* resolved, std::size_t size);
+
+// Windows attribute bits as the OS reports them.
+constexpr std::uint32_t kAttrReadOnly = 0x01;
+constexpr std::uint32_t kAttrHidden = 0x02;
+constexpr std::uint32_t kAttrSystem = 0x04;
+constexpr std::uint32_t kAttrDirectory = 0x10;
+constexpr std::uint32_t kAttrArchive = 0x20;
+constexpr std::uint32_t kAttrNormal = 0x80;
+constexpr std::uint32_t kAttrInvalid = 0xFFFFFFFFu;
+
+// Directory = a directory; read-only = no write permission; hidden = name begins
+// with '.'; normal when none of these applies. kAttrInvalid for a missing path.
+std::uint32_t FileGetAttributes(const char* path);
+// Applies read-only (write permission) only; other bits are accepted and ignored.
+bool FileSetAttributes(const char* path, std::uint32_t attributes);
+bool FileDelete(const char* path);
+bool DirectoryCreate(const char* path);
+bool DirectoryRemove(const char* path);     // empty directories only
+bool DirectorySetCurrent(const char* path);
+// The current directory, with '/' separators; false when size is too small.
+bool DirectoryGetCurrent(char* buffer, std::size_t size);
+
+// Directory listing with a Windows wildcard pattern ("dir\*.txt"; '*' and '?'
+// match without regard to case). Entries "." and ".." are listed as Windows
+// lists them. The order is fixed on every machine: names sorted without regard
+// to case, ties by byte order.
+struct DirectoryEntry
+{
+    char name[260];            // the entry's name, no directory part
+    std::uint32_t attributes;  // as FileGetAttributes
+    std::uint64_t size;        // bytes, 0 for directories
+    std::int64_t writeTime;    // seconds since 1970-01-01 UTC
+};
+using FindHandle = std::uintptr_t;   // 0 = no listing
+// Lists the matches of pattern; 0 (NotFound) when nothing matches.
+FindHandle FindFirst(const char* pattern, DirectoryEntry* entry);
+// The next match; false (NotFound) after the last.
+bool FindNext(FindHandle find, DirectoryEntry* entry);
+void FindClose(FindHandle find);
+
+// ---- Process and user interface -------------------------------------------------
+
+std::uint32_t ProcessCurrentId();
+// Ends the process at once: no exit handlers, no static destructors (ExitProcess).
+[[noreturn]] void ProcessExitNow(std::uint32_t code);
+// The machine's name, as the registry value "ComputerName" gives it on Windows.
+bool ComputerName(char* buffer, std::size_t size);
+// Sends text to an attached debugger (OutputDebugString); standard error otherwise.
+void DebugOutput(const char* text);
+bool DebuggerPresent();
+
+// A modal message box (MessageBoxA). style holds the Windows MB_ bits; the result
+// is the Windows button id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7). Without a
+// display the backend asks on a terminal, or answers with the default button.
+using MessageBoxHandler = int (*)(const char* text, const char* caption, std::uint32_t style);
+int MessageBoxShow(const char* text, const char* caption, std::uint32_t style);
+// Replaces how message boxes are shown (tests, tools); null restores the default.
+void MessageBoxSetHandler(MessageBoxHandler handler);
+
+} // namespace ZRPlatform

@@ -1,0 +1,87 @@
+// Error reporting of the POSIX backend: the per-thread last error and the single
+// translation from errno.
+#include <cerrno>
+
+#include "Common/Platform/Posix/PosixObjects.h"
+
+namespace ZRPlatform
+{
+namespace
+{
+thread_local Error t_lastError = Error::None;
+}
+
+Error GetLastError() { return t_lastError; }
+
+void SetLastError(Error err) { t_lastError = err; }
+
+const char* DescribeError(Error err)
+{
+    switch (err)
+    {
+    case Error::None: return "no error";
+    case Error::NotFound: return "not found";
+    case Error::PathNotFound: return "path not found";
+    case Error::AccessDenied: return "access denied";
+    case Error::AlreadyExists: return "already exists";
+    case Error::NotEmpty: return "directory not empty";
+    case Error::NoSpace: return "no space left on device";
+    case Error::TooManyOpen: return "too many open files or handles";
+    case Error::InvalidArgument: return "invalid argument";
+    case Error::InvalidHandle: return "invalid handle";
+    case Error::Busy: return "resource busy";
+    case Error::BrokenPipe: return "broken pipe";
+    case Error::WouldBlock: return "no data available";
+    case Error::MessageTooLarge: return "message too large";
+    case Error::OutOfMemory: return "out of memory";
+    case Error::NotSupported: return "not supported";
+    case Error::Io: return "input/output error";
+    }
+    return "unknown error";
+}
+
+namespace Posix
+{
+
+Error TranslateErrno(int errnoValue)
+{
+    switch (errnoValue)
+    {
+    case 0: return Error::None;
+    case ENOENT: return Error::NotFound;
+    case ENOTDIR: return Error::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return Error::AccessDenied;
+    case EEXIST: return Error::AlreadyExists;
+    case ENOTEMPTY: return Error::NotEmpty;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return Error::NoSpace;
+    case EMFILE:
+    case ENFILE: return Error::TooManyOpen;
+    case EINVAL:
+    case ENAMETOOLONG:
+    case ERANGE: return Error::InvalidArgument;
+    case EBADF: return Error::InvalidHandle;
+    case EBUSY:
+    case ETXTBSY: return Error::Busy;
+    case EPIPE:
+    case ECONNREFUSED:
+    case ECONNRESET: return Error::BrokenPipe;
+#if EAGAIN != EWOULDBLOCK
+    case EWOULDBLOCK:
+#endif
+    case EAGAIN: return Error::WouldBlock;
+    case EMSGSIZE: return Error::MessageTooLarge;
+    case ENOMEM: return Error::OutOfMemory;
+    case ENOSYS:
+    case EOPNOTSUPP: return Error::NotSupported;
+    default: return Error::Io;
+    }
+}
+
+void SetLastErrorFromErrno(int errnoValue) { SetLastError(TranslateErrno(errnoValue)); }
+
+} // namespace Posix
+} // namespace ZRPlatform

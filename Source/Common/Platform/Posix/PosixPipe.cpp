@@ -1,0 +1,168 @@
+// Anonymous pipes of the POSIX backend: each end is a kernel object owning one
+// descriptor of a pipe2() pair. Only code for POSIX goes here.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "Common/Platform/Posix/PosixObjects.h"
+
+namespace ZRPlatform
+{
+namespace Posix
+{
+namespace
+{
+
+// One end of a pipe; the descriptor closes with the last handle, and a blocked
+// read or write keeps the object (so the descriptor) alive until it returns.
+class PipeEnd : public KernelObject
+{
+public:
+    PipeEnd(ObjectKind kind, int fd) : KernelObject(kind), m_fd(fd) {}
+    ~PipeEnd() override { close(m_fd); }
+    int Fd() const { return m_fd; }
+
+private:
+    const int m_fd;
+};
+
+// Writing to a pipe without reader raises SIGPIPE in the writing thread. The
+// signal is blocked in this thread for the write and a SIGPIPE the write raised is
+// taken back, so the process-wide disposition the host chose stays untouched.
+class SigpipeGuard
+{
+public:
+    SigpipeGuard()
+    {
+        sigemptyset(&m_sigpipe);
+        sigaddset(&m_sigpipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_sigpipe, &m_previous);
+    }
+
+    ~SigpipeGuard()
+    {
+        if (m_raised && !m_wasPending)
+        {
+            const timespec noWait{0, 0};
+            while (sigtimedwait(&m_sigpipe, nullptr, &noWait) < 0 && errno == EINTR)
+            {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+
+    void NoteBrokenPipe() { m_raised = true; }
+
+private:
+    sigset_t m_sigpipe;
+    sigset_t m_previous;
+    bool m_wasPending = false;
+    bool m_raised = false;
+};
+
+bool CheckBuffer(const void* data, std::uint32_t size, std::uint32_t* count)
+{
+    if ((data == nullptr && size != 0) || count == nullptr)
+    {
+        SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    *count = 0;
+    return true;
+}
+
+} // namespace
+} // namespace Posix
+
+using namespace Posix;
+
+bool PipeCreate(Handle* readEnd, Handle* writeEnd)
+{
+    if (readEnd == nullptr || writeEnd == nullptr)
+    {
+        SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+    {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    *readEnd = RegisterObject(std::make_shared<PipeEnd>(ObjectKind::PipeRead, fds[0]));
+    *writeEnd = RegisterObject(std::make_shared<PipeEnd>(ObjectKind::PipeWrite, fds[1]));
+    return true;
+}
+
+// Writes every byte, waiting while the pipe is full. On failure *written counts
+// the bytes that went in; BrokenPipe when the read end is closed.
+bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint32_t* written)
+{
+    std::shared_ptr<PipeEnd> end = LookupAs<PipeEnd>(writeEnd, ObjectKind::PipeWrite);
+    if (!end || !CheckBuffer(data, size, written))
+        return false;
+    SigpipeGuard guard;
+    const char* bytes = static_cast<const char*>(data);
+    while (*written < size)
+    {
+        const ssize_t n = write(end->Fd(), bytes + *written, size - *written);
+        if (n >= 0)
+        {
+            *written += static_cast<std::uint32_t>(n);
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EPIPE)
+            guard.NoteBrokenPipe();
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+bool PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* bytesRead)
+{
+    std::shared_ptr<PipeEnd> end = LookupAs<PipeEnd>(readEnd, ObjectKind::PipeRead);
+    if (!end || !CheckBuffer(data, size, bytesRead))
+        return false;
+    for (;;)
+    {
+        const ssize_t n = read(end->Fd(), data, size);
+        if (n >= 0)
+        {
+            *bytesRead = static_cast<std::uint32_t>(n);
+            return true;
+        }
+        if (errno != EINTR)
+        {
+            SetLastErrorFromErrno(errno);
+            return false;
+        }
+    }
+}
+
+bool PipePeek(Handle readEnd, std::uint32_t* available)
+{
+    std::shared_ptr<PipeEnd> end = LookupAs<PipeEnd>(readEnd, ObjectKind::PipeRead);
+    if (!end)
+        return false;
+    int waiting = 0;
+    if (ioctl(end->Fd(), FIONREAD, &waiting) != 0)
+    {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    if (available != nullptr)
+        *available = static_cast<std::uint32_t>(waiting);
+    return true;
+}
+
+} // namespace ZRPlatform

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Common/Core/ZRStrFunctions.h"
+
+// Shift-JIS samples: "\x95\x5C" has a backslash trail byte, "\x83\x41" and
+// "\x83\x61" ASCII-letter trail bytes; "\xB1" and "\xDF" are half-width katakana.
+namespace
+{
+constexpr unsigned int SB = STR_CODEPAGE_SINGLEBYTE;
+constexpr unsigned int SJ = STR_CODEPAGE_SHIFTJIS;
+
+// Selects a code page for one scope and restores the single-byte default.
+struct CodePageScope
+{
+    explicit CodePageScope(unsigned int codePage) { EXPECT_TRUE(STR_SetCodePage(codePage)); }
+    ~CodePageScope() { STR_SetCodePage(SB); }
+};
+
+int IndexIn(const char* s, const char* p) { return p == nullptr ? -1 : static_cast<int>(p - s); }
+
+template <std::size_t N> std::string Bytes(const char (&text)[N]) { return std::string(text, N - 1); }
+} // namespace
+
+TEST(StrFunctions, CodePageSelection)
+{
+    EXPECT_EQ(STR_GetCodePage(), SB);
+    CodePageScope scope(1252);
+    EXPECT_FALSE(STR_SetCodePage(936) || STR_SetCodePage(949) || STR_SetCodePage(950));
+    EXPECT_EQ(STR_GetCodePage(), 1252u);
+    EXPECT_FALSE(STR_IsLeadByte(0x81));
+    EXPECT_TRUE(STR_SetCodePage(SJ));
+    EXPECT_TRUE(STR_IsLeadByte(0x81) && STR_IsLeadByte(0x9F) && STR_IsLeadByte(0xE0) && STR_IsLeadByte(0xFC));
+    EXPECT_FALSE(STR_IsLeadByte(0x80) || STR_IsLeadByte(0xA0) || STR_IsLeadByte(0xDF) || STR_IsLeadByte(0xFD));
+}
+
+TEST(StrFunctions, SteppingFindsCharacterBoundaries)
+{
+    const std::pair<const char*, std::vector<int>> cases[] = {
+        {"a\x95\x5C" "b\x83", {0, 1, 3, 4}}, // a lead byte before the terminator stands alone
+        {"\x81\x81\x81\x81\x81", {0, 2, 4}},
+        {"a\x81\x81\x81\x81" "b", {0, 1, 3, 5}},
+    };
+    for (const auto& [text, sjisStarts] : cases)
+        for (unsigned int codePage : {SJ, SB})
+        {
+            CodePageScope scope(codePage);
+            std::vector<int> starts = sjisStarts, forward, backward;
+            if (codePage == SB)
+            {
+                starts.resize(std::strlen(text));
+                std::iota(starts.begin(), starts.end(), 0);
+            }
+            for (const char* p = text; *p != '\0'; p = STR_strinc(p))
+                forward.push_back(IndexIn(text, p));
+            for (const char* p = text + std::strlen(text); (p = STR_strdec(text, p)) != nullptr;)
+                backward.insert(backward.begin(), IndexIn(text, p));
+            EXPECT_EQ(forward, starts) << text << " in " << codePage;
+            EXPECT_EQ(backward, starts) << text << " in " << codePage;
+        }
+    CodePageScope scope(SJ);
+    const char* text = "a\x95\x5C";
+    EXPECT_EQ(STR_strdec(text, text), nullptr);
+    EXPECT_EQ(IndexIn(text, STR_strdec(text, text + 2)), 1); // from inside a character
+}
+
+TEST(StrFunctions, SearchesMatchOnlyWholeCharacters)
+{
+    struct Case { const char* text; char* (*search)(const char*); int sjis; int single; };
+    const Case cases[] = {
+        {"\x95\x5C\\", [](const char* s) { return STR_strchr(s, '\\'); }, 2, 1},
+        {"\x95\x5C\\", [](const char* s) { return STR_strchr(s, 0x955C); }, 0, 1},
+        {"ab", [](const char* s) { return STR_strchr(s, 0); }, 2, 2},
+        {"A\x83\x41", [](const char* s) { return STR_strrchr(s, 'A'); }, 0, 2},
+        {"\x83\x41\x83\x41", [](const char* s) { return STR_strrchr(s, 0x8341); }, 2, 3},
+        {"\x83\x41" "A", [](const char* s) { return STR_strstr(s, "A"); }, 2, 1},
+        {"\x83\x41\x83", [](const char* s) { return STR_strstr(s, "\x41\x83"); }, -1, 1},
+        {"ab", [](const char* s) { return STR_strstr(s, ""); }, 0, 0},
+        {"\x83\x41z", [](const char* s) { return STR_strpbrk(s, "Az"); }, 2, 1},
+        {"x\x95\x5C", [](const char* s) { return STR_strrpbrk(s, "\\/"); }, -1, 2},
+        {"d\\\x95\x5C", [](const char* s) { return STR_strrpbrk(s, "\\/"); }, 1, 3},
+        {"/abc", [](const char* s) { return STR_strrpbrk(s, "\\/"); }, 0, 0},
+        {"a/b/c", [](const char* s) { return STR_strrpbrk(s, "\\/"); }, 3, 3},
+        {"", [](const char* s) { return STR_strrpbrk(s, "\\/"); }, -1, -1},
+        {"\x83\x41" "a", [](const char* s) { return STR_strrpbrk(s, "\x83\x41"); }, 0, 1},
+    };
+    for (const Case& c : cases)
+        for (unsigned int codePage : {SJ, SB})
+        {
+            CodePageScope scope(codePage);
+            EXPECT_EQ(IndexIn(c.text, c.search(c.text)), codePage == SJ ? c.sjis : c.single)
+                << '"' << c.text << "\" in " << codePage;
+        }
+}
+
+TEST(StrFunctions, InPlaceChangesKeepCharactersWhole)
+{
+    struct Case { char* (*change)(char*); const char* text; const char* sjis; const char* single; };
+    const Case cases[] = {
+        {STR_strupr, "aB\x83\x61\xB1z", "AB\x83\x61\xB1Z", "AB\x83\x41\xB1Z"},
+        {STR_strlwr, "Ab\x83\x41\xB1Z", "ab\x83\x41\xB1z", "ab\x83\x61\xB1z"},
+        {STR_strrev, "ab\x95\x5C" "c", "c\x95\x5C" "ba", "c\x5C\x95" "ba"},
+    };
+    for (const Case& c : cases)
+        for (unsigned int codePage : {SJ, SB})
+        {
+            CodePageScope scope(codePage);
+            std::string text = c.text;
+            EXPECT_EQ(c.change(text.data()), text.data());
+            EXPECT_EQ(text, codePage == SJ ? c.sjis : c.single) << c.text << " in " << codePage;
+        }
+}
+
+TEST(StrFunctions, CountedCopyAndAppendCutWholeCharacters)
+{
+    struct Case { unsigned int codePage; void (*write)(char*); std::string expected; };
+    const Case cases[] = {
+        {SB, [](char* d) { STR_strncpy(d, "abcdef", 4); }, Bytes("abcd####")},
+        {SB, [](char* d) { STR_strncpy(d, "ab", 4); }, Bytes("ab\0\0####")},
+        {SB, [](char* d) { STR_strncpy(d, "a\x95\x5C", 2); }, Bytes("a\x95######")},
+        {SJ, [](char* d) { STR_strncpy(d, "a\x95\x5C", 2); }, Bytes("a\0######")},
+        {SJ, [](char* d) { STR_strncpy(d, "a\x95\x5C", 5); }, Bytes("a\x95\x5C\0\0###")},
+        {SB, [](char* d) { STR_strncat(STR_strcpy(d, "x"), "a\x95\x5C", 2); }, Bytes("xa\x95\0####")},
+        {SJ, [](char* d) { STR_strncat(STR_strcpy(d, "x"), "a\x95\x5C", 2); }, Bytes("xa\0#####")},
+        {SJ, [](char* d) { STR_strncat(STR_strcpy(d, "x"), "a\x95\x5C" "b", 3); }, Bytes("xa\x95\x5C\0###")},
+        {SJ, [](char* d) { STR_strncat(STR_strcpy(d, "x\x95"), "b", 1); }, Bytes("xb\0#####")}, // lone lead dropped
+        {SJ, [](char* d) { STR_strncat(STR_strcpy(d, "x\x95\x5C"), "b", 1); }, Bytes("x\x95\x5C" "b\0###")},
+    };
+    for (const Case& c : cases)
+    {
+        CodePageScope scope(c.codePage);
+        char dst[] = "########";
+        c.write(dst);
+        EXPECT_EQ(std::string(dst, 8), c.expected) << c.expected << " in " << c.codePage;
+    }
+}
+
+TEST(StrFunctions, ComparisonOrder)
+{
+    struct Case { int (*compare)(const char*, const char*); const char* a; const char* b; int sjis; int single; };
+    const Case cases[] = {
+        {STR_strcmp, "\x81\x40", "\xDF", +1, -1}, // double-byte codes sort after all single bytes
+        {STR_strcoll, "\x81\x40", "\xDF", +1, -1},
+        {STR_strcmp, "\x83\x41", "\x83\x42", -1, -1},
+        {STR_strcmp, "a", "ab", -1, -1},
+        {STR_stricmp, "AbC", "aBc", 0, 0},
+        {STR_stricoll, "ABC", "abd", -1, -1},
+        {STR_stricmp, "\x83\x41", "\x83\x61", -1, 0}, // trail bytes keep their case
+        {STR_stricoll, "\x83\x41", "\x83\x61", -1, 0},
+        {STR_stricmp, "_", "A", -1, -1}, // case folds to lower case
+    };
+    for (const Case& c : cases)
+        for (unsigned int codePage : {SJ, SB})
+        {
+            CodePageScope scope(codePage);
+            const int expected = codePage == SJ ? c.sjis : c.single;
+            const int forward = c.compare(c.a, c.b), backward = c.compare(c.b, c.a);
+            EXPECT_EQ((forward > 0) - (forward < 0), expected) << c.a << " vs " << c.b << " in " << codePage;
+            EXPECT_EQ((backward > 0) - (backward < 0), -expected) << c.b << " vs " << c.a << " in " << codePage;
+        }
+}
+
+TEST(StrFunctions, TokenizerNeverSplitsCharacters)
+{
+    struct Case { unsigned int codePage; const char* text; const char* delimiters; std::vector<std::string> tokens; };
+    const Case cases[] = {
+        {SJ, "\\a\x83\x5C" "b\\\\c\\", "\\", {"a\x83\x5C" "b", "c"}},
+        {SB, "\\a\x83\x5C" "b\\\\c\\", "\\", {"a\x83", "b", "c"}},
+        {SJ, "x\x81\x40y\x81\x40", "\x81\x40", {"x", "y"}},
+        {SJ, "  ", " ", {}},
+    };
+    for (const Case& c : cases)
+    {
+        CodePageScope scope(c.codePage);
+        std::string text = c.text;
+        std::vector<std::string> tokens;
+        for (char* t = STR_strtok(text.data(), c.delimiters); t != nullptr; t = STR_strtok(nullptr, c.delimiters))
+            tokens.emplace_back(t);
+        EXPECT_EQ(tokens, c.tokens) << c.text;
+    }
+    // The position between calls belongs to the calling thread.
+    char mine[] = "a b c";
+    ASSERT_STREQ(STR_strtok(mine, " "), "a");
+    std::thread([] {
+        char theirs[] = "x y";
+        EXPECT_STREQ(STR_strtok(theirs, " "), "x");
+        EXPECT_STREQ(STR_strtok(nullptr, " "), "y");
+        EXPECT_EQ(STR_strtok(nullptr, " "), nullptr);
+    }).join();
+    EXPECT_STREQ(STR_strtok(nullptr, " "), "b");
+}
+
+TEST(StrFunctions, CountedFormattingTerminatesOnlyWhenShorter)
+{
+    const std::pair<std::size_t, std::string> cases[] = {
+        {10, Bytes("hello\0####")}, {6, Bytes("hello\0####")}, {5, Bytes("hello#####")},
+        {3, Bytes("hel#######")}, {0, Bytes("##########")}};
+    for (const auto& [count, expected] : cases)
+    {
+        char dst[] = "##########";
+        const int result = STR_snprintf(dst, count, "%s%c", "hell", 'o');
+        EXPECT_EQ(result < 0 ? -1 : result, count >= 5 ? 5 : -1) << count;
+        EXPECT_EQ(std::string(dst, 10), expected) << count;
+    }
+    const std::string longText(2000, 'z');
+    std::vector<char> dst(1100, '#');
+    EXPECT_LT(STR_snprintf(dst.data(), 1024, "<%s>", longText.c_str()), 0);
+    EXPECT_EQ(std::string(dst.data(), 1025), "<" + longText.substr(0, 1023) + '#');
+}
+
+TEST(StrFunctions, ScanningAndSpaces)
+{
+    int number = 0;
+    char word[8] = {};
+    EXPECT_EQ(STR_sscanf("-42 word", "%d %7s", &number, word), 2);
+    EXPECT_EQ(number, -42);
+    EXPECT_STREQ(word, "word");
+    for (unsigned int c : {0x20u, 0x09u, 0x0Du})
+        EXPECT_TRUE(STR_isspace(c)) << c;
+    for (unsigned int c : {0x08u, 0x0Eu, 0xA0u, 0x8140u})
+        EXPECT_FALSE(STR_isspace(c)) << c;
+}

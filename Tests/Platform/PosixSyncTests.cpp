@@ -1,0 +1,182 @@
+// The backend's kernel objects: wait results, mutex ownership and abandonment,
+// event hand-over, semaphore limits, named objects and handle lifetime.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include "Common/Platform/Platform.h"
+#include "Common/Platform/Posix/PosixObjects.h"
+#include "Time/SyncTestSupport.h"
+
+using namespace ZRPlatform;
+using namespace SyncTest;
+
+namespace
+{
+// Must be ended by another thread's action, not by running out of its bound
+// (a wait tests the state once more before it times out).
+WaitResult WaitToBeWoken(Handle object)
+{
+    const Clock::time_point start = Clock::now();
+    const WaitResult result = ObjectWait(object, kBoundMs);
+    EXPECT_LT(Clock::now() - start, kBound);
+    return result;
+}
+
+// True once count threads are blocked in waits on object (read inside the backend).
+bool WaitForBlockedWaiters(Handle object, int count)
+{
+    const std::shared_ptr<Posix::WaitableObject> waitable =
+        std::dynamic_pointer_cast<Posix::WaitableObject>(Posix::LookupObject(object));
+    return waitable && WaitUntil([&] {
+               std::lock_guard<std::mutex> guard(waitable->m_lock);
+               return waitable->m_blockedWaiters == count;
+           });
+}
+
+// The error a call leaves (None when it succeeds), read on the calling thread.
+template <class F>
+Error ErrorOf(F call)
+{
+    SetLastError(Error::None);
+    return call() ? Error::None : GetLastError();
+}
+} // namespace
+
+TEST(PosixSync, MutexCountsOwnershipsOfItsOwnerOnly)
+{
+    const Handle mutex = MutexCreate(true, nullptr);
+    EXPECT_EQ(ObjectWait(mutex, 0), WaitResult::Signaled);
+    EXPECT_EQ(OnOtherThread([&] { return ObjectWait(mutex, 0); }), WaitResult::Timeout);
+    EXPECT_EQ(OnOtherThread([&] { return ErrorOf([&] { return MutexRelease(mutex); }); }),
+              Error::AccessDenied);
+    EXPECT_TRUE(MutexRelease(mutex) && MutexRelease(mutex));
+    EXPECT_EQ(ErrorOf([&] { return MutexRelease(mutex); }), Error::AccessDenied);
+    // Released before its thread ends: not abandoned.
+    std::thread([&] { ObjectWait(mutex, kInfinite); MutexRelease(mutex); }).join();
+    EXPECT_EQ(OnOtherThread([&] { return ObjectWait(mutex, 0); }), WaitResult::Signaled);
+
+    // That thread ended holding it: the next wait, and only that, says so.
+    EXPECT_EQ(ObjectWait(mutex, 0), WaitResult::Abandoned);
+    EXPECT_EQ(ObjectWait(mutex, 0), WaitResult::Signaled);
+    EXPECT_TRUE(MutexRelease(mutex) && MutexRelease(mutex));
+    EXPECT_FALSE(MutexRelease(mutex));
+    EXPECT_TRUE(ObjectClose(mutex));
+}
+
+TEST(PosixSync, AbandonmentWakesABlockedWaiter)
+{
+    const Handle mutex = MutexCreate(false, nullptr);
+    std::promise<void> holding;
+    std::promise<void> finish;
+    std::thread owner([&] {
+        ObjectWait(mutex, kInfinite);
+        holding.set_value();
+        finish.get_future().wait();
+    });
+    holding.get_future().wait();
+    std::future<WaitResult> waiter = Start([&] {
+        const WaitResult result = WaitToBeWoken(mutex);
+        MutexRelease(mutex);
+        return result;
+    });
+    EXPECT_TRUE(WaitForBlockedWaiters(mutex, 1));
+    finish.set_value();
+    owner.join();
+    EXPECT_EQ(waiter.get(), WaitResult::Abandoned);
+    EXPECT_TRUE(ObjectClose(mutex));
+}
+
+TEST(PosixSync, EachAutoResetSetReleasesOneBlockedWaiter)
+{
+    const Handle event = EventCreate(false, false, nullptr);
+    std::future<WaitResult> first = Start([&] { return WaitToBeWoken(event); });
+    std::future<WaitResult> second = Start([&] { return WaitToBeWoken(event); });
+    EXPECT_TRUE(WaitForBlockedWaiters(event, 2));
+    // Both before either waiter has run; a Reset does not take a release back.
+    EXPECT_TRUE(EventSet(event) && EventSet(event) && EventReset(event));
+    EXPECT_EQ(first.get(), WaitResult::Signaled);
+    EXPECT_EQ(second.get(), WaitResult::Signaled);
+    EXPECT_EQ(ObjectWait(event, 0), WaitResult::Timeout);
+
+    EXPECT_EQ(ErrorOf([&] { return MutexRelease(event); }), Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { return SemaphoreRelease(event, 1, nullptr); }), Error::InvalidHandle);
+    EXPECT_TRUE(ObjectClose(event));
+}
+
+TEST(PosixSync, SemaphoreRefusesCountsOutsideItsRange)
+{
+    for (auto counts : {std::make_pair(0L, 0L), std::make_pair(-1L, 1L), std::make_pair(2L, 1L)})
+        EXPECT_EQ(ErrorOf([&] { return SemaphoreCreate(counts.first, counts.second, nullptr); }),
+                  Error::InvalidArgument);
+    const Handle semaphore = SemaphoreCreate(1, 2, nullptr);
+    long previous = -1;
+    for (long count : {0L, 2L})
+        EXPECT_EQ(ErrorOf([&] { return SemaphoreRelease(semaphore, count, &previous); }),
+                  Error::InvalidArgument);
+    EXPECT_EQ(previous, -1);
+    EXPECT_TRUE(SemaphoreRelease(semaphore, 1, nullptr));
+    EXPECT_EQ(ObjectWait(semaphore, 0), WaitResult::Signaled);
+    EXPECT_EQ(ObjectWait(semaphore, 0), WaitResult::Signaled);
+    EXPECT_EQ(ObjectWait(semaphore, 0), WaitResult::Timeout);
+    EXPECT_TRUE(ObjectClose(semaphore));
+}
+
+TEST(PosixSync, NamedObjectsAreSharedByKindAndLiveWhileAHandleDoes)
+{
+    const char* const kName = "PosixSyncTests.Name";
+    const Handle first = EventCreate(true, false, kName);
+    SetLastError(Error::None);
+    // Opening ignores the arguments: the event stays manual-reset and unsignalled.
+    const Handle second = EventCreate(false, true, kName);
+    EXPECT_EQ(GetLastError(), Error::AlreadyExists);
+    EXPECT_EQ(ObjectWait(second, 0), WaitResult::Timeout);
+    EXPECT_TRUE(EventSet(first));
+    EXPECT_EQ(ObjectWait(second, 0), WaitResult::Signaled);
+    EXPECT_EQ(ObjectWait(second, 0), WaitResult::Signaled);
+    EXPECT_EQ(ErrorOf([&] { return MutexCreate(false, kName); }), Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { return SemaphoreCreate(1, 1, kName); }), Error::InvalidHandle);
+
+    EXPECT_TRUE(ObjectClose(first) && ObjectClose(second));
+    const Handle fresh = EventCreate(false, false, kName);   // the signalled one is gone
+    EXPECT_EQ(ObjectWait(fresh, 0), WaitResult::Timeout);
+    EXPECT_TRUE(ObjectClose(fresh));
+}
+
+TEST(PosixSync, HandlesAreClosedOnceAndNeverReused)
+{
+    const Handle original = EventCreate(true, false, nullptr);
+    const Handle duplicate = ObjectDuplicate(original);
+    EXPECT_NE(duplicate, original);
+    EXPECT_TRUE(ObjectClose(original));
+    EXPECT_TRUE(EventSet(duplicate));   // the object lives while a handle does
+    EXPECT_EQ(ObjectWait(duplicate, 0), WaitResult::Signaled);
+    const Handle later = EventCreate(false, false, nullptr);
+    EXPECT_NE(later, original);
+
+    for (Handle bad : {kNullHandle, Handle(0x7654320), original})
+    {
+        SetLastError(Error::None);
+        EXPECT_EQ(ObjectWait(bad, kInfinite), WaitResult::Failed);
+        EXPECT_EQ(GetLastError(), Error::InvalidHandle);
+        EXPECT_EQ(ObjectDuplicate(bad), kNullHandle);
+        EXPECT_EQ(ErrorOf([&] { return ObjectClose(bad); }), Error::InvalidHandle);
+        EXPECT_EQ(ErrorOf([&] { return EventSet(bad); }), Error::InvalidHandle);
+    }
+    EXPECT_TRUE(ObjectClose(duplicate) && ObjectClose(later));
+}
+
+TEST(PosixSync, RecursiveLockIsRecursiveAndExclusive)
+{
+    RecursiveLock lock;
+    auto enteredElsewhere = [&] {
+        return OnOtherThread([&] { return lock.TryEnter() ? (lock.Leave(), true) : false; });
+    };
+    EXPECT_TRUE(lock.TryEnter());
+    lock.Enter();
+    lock.Leave();
+    EXPECT_FALSE(enteredElsewhere());
+    lock.Leave();
+    EXPECT_TRUE(enteredElsewhere());
+}
