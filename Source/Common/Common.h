@@ -6,6 +6,17 @@
 #include "Common/Core/ZRStrFunctions.h"
 #include "Common/Core/ZRString.h"
 #include "Common/Core/ZRException.h"
+#include "Common/Core/ZRFourCC.h"
+#include "Common/Core/ZRClassType.h"
+
+#include "Common/File/ZRDataStream.h"
+
+#include "Common/Serialisation/ZRBitArray.h"
+#include "Common/Serialisation/ZRBitStream.h"
+#include "Common/Serialisation/ZRCompressor.h"
+#include "Common/Serialisation/ZRLzrwCompressor.h"
+#include "Common/Serialisation/ZRVariableControllerBase.h"
+#include "Common/Serialisation/ZRDataFormat.h"
 
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Common/Time/ZRCriticalSection.h"
