@@ -11,22 +11,13 @@ namespace
 {
 constexpr long kTwelve = 12;    // resource "twelve"
 constexpr long kFormatId = 7;   // resource "%d of %s"
-constexpr long kMissingId = 99; // no such resource
-long g_lastLoadedId = 0;
-
+const std::string kNoBuffer = "null cap 0 lock 0";
 bool LoadTestResource(long id, CZRString& text)
 {
-    g_lastLoadedId = id;
     const char* found = id == kTwelve ? "twelve" : id == kFormatId ? "%d of %s" : nullptr;
     if (found != nullptr)
         text = found;
     return found != nullptr;
-}
-
-bool IsTestResource(long id, const CZRString& text)
-{
-    CZRString current;
-    return LoadTestResource(id, current) && text.Compare(current) == 0;
 }
 
 // Installs the test hooks for one scope and always removes them again.
@@ -35,28 +26,27 @@ struct HookGuard
     explicit HookGuard(bool withIdentity = true)
     {
         s_pfnLoadString = LoadTestResource;
-        s_pfnIsStringIdentical = withIdentity ? IsTestResource : nullptr;
+        s_pfnIsStringIdentical = !withIdentity ? nullptr : +[](long id, const CZRString& text) {
+            CZRString current;
+            return LoadTestResource(id, current) && text.Compare(current) == 0;
+        };
     }
-    ~HookGuard()
-    {
-        s_pfnLoadString = nullptr;
-        s_pfnIsStringIdentical = nullptr;
-    }
+    ~HookGuard() { s_pfnLoadString = nullptr, s_pfnIsStringIdentical = nullptr; }
 };
 
-struct CodePageGuard
+// The text (a zero byte shown as \0) with capacity, lock count and any string id.
+std::string State(const CZRString& s)
 {
-    explicit CodePageGuard(unsigned int codePage) { EXPECT_TRUE(STR_SetCodePage(codePage)); }
-    ~CodePageGuard() { STR_SetCodePage(STR_CODEPAGE_SINGLEBYTE); }
-};
-
-// All bytes of the text, embedded zeros included.
-std::string Bytes(const CZRString& s)
-{
-    return s.GetString() != nullptr ? std::string(s.GetString(), s.GetLength()) : std::string();
+    const sStringData* d = s.GetData();
+    std::string text = d->pszBuffer != nullptr ? "\"" : "null";
+    for (long i = 0; i < d->nLength; ++i)
+        text += d->pszBuffer[i] != '\0' ? std::string(1, d->pszBuffer[i]) : "\\0";
+    return text + (d->pszBuffer != nullptr ? "\" cap " : " cap ") + std::to_string(d->nCapacity) + " lock " +
+           std::to_string(d->nLockCount) + (d->nStringId != -1 ? " id " + std::to_string(d->nStringId) : "");
 }
 
-int Capacity(const CZRString& s) { return s.GetData()->nCapacity; }
+// The state of text held in a buffer of exactly its size.
+std::string Exact(const std::string& text) { return '"' + text + "\" cap " + std::to_string(text.size()) + " lock 1"; }
 
 CZRString WithZero(const char* a, const char* b)
 {
@@ -70,23 +60,18 @@ CZRString WithZero(const char* a, const char* b)
 TEST(ZRString, DefaultHasNoBufferAndFindsNothing)
 {
     CZRString s;
-    const sStringData* d = s.GetData();
-    EXPECT_EQ(d->nLockCount + d->nLength + d->nCapacity, 0);
-    EXPECT_EQ(d->nStringId, -1);
-    EXPECT_TRUE(s.IsEmpty());
-    EXPECT_EQ(static_cast<const char*>(s), nullptr);
+    EXPECT_EQ(State(s), kNoBuffer);
+    EXPECT_EQ(s.GetLength() + s.GetStringId(), -1);
     EXPECT_EQ(s.Compare("") + s.CompareNoCase(nullptr) + s.Collate(nullptr), 0);
     EXPECT_LT(s.CollateNoCase("a"), 0);
-    EXPECT_EQ(s.Find('a') + s.Find("a") + s.ReverseFind('a') + s.FindOneOf("a") +
-                  s.ReverseFindOneOf("a"), -5);
+    EXPECT_EQ(s.Find('a') + s.Find("a") + s.ReverseFind('a') + s.FindOneOf("a") + s.ReverseFindOneOf("a"), -5);
     s.MakeUpper();
     s.MakeReverse();
     s.TrimLeft();
     s = '\0';
     s = CZRString();
-    EXPECT_EQ(s.GetString(), nullptr);
-    EXPECT_EQ((s + s).GetString(), nullptr);
-    EXPECT_EQ(CZRString('x', 0).GetString(), nullptr);
+    for (const CZRString& t : {s, s + s, CZRString('x', 0)})
+        EXPECT_EQ(State(t), kNoBuffer);
 }
 
 TEST(ZRString, BufferGrowsExactlyAndNeverShrinks)
@@ -94,57 +79,51 @@ TEST(ZRString, BufferGrowsExactlyAndNeverShrinks)
     CZRString s("abc");
     const char* buffer = s.GetString();
     s.Empty();
-    EXPECT_EQ(s.GetString(), buffer);
-    EXPECT_STREQ(s.GetString(), "");
-    EXPECT_EQ(Capacity(s), 3);
+    EXPECT_EQ(State(s), "\"\" cap 3 lock 1");
     s = "xy";
     s += "z";
     EXPECT_EQ(s.GetString(), buffer);
     s += "12";
-    EXPECT_EQ(Bytes(s), "xyz12");
-    EXPECT_EQ(Capacity(s), 5);
+    EXPECT_EQ(State(s), Exact("xyz12"));
     s = "a";
     s = static_cast<const char*>(nullptr);
-    EXPECT_EQ(Capacity(s), 5);
-    EXPECT_EQ(s.GetData()->nLockCount, 1);
-
-    EXPECT_EQ(Bytes(CZRString('x', 3)), "xxx");
+    EXPECT_EQ(State(s), "\"\" cap 5 lock 1");
     s = 'A';
     s += '\0';
-    EXPECT_EQ(Bytes(s), std::string("A\0", 2));
+    EXPECT_EQ(State(s), "\"A\\0\" cap 5 lock 1");
+    EXPECT_EQ(State(CZRString('x', 3)), Exact("xxx"));
+
     CZRString twice("ab");
-    twice += twice; // grows
-    EXPECT_EQ(Bytes(twice), "abab");
+    twice += twice;   // grows
+    EXPECT_EQ(State(twice), Exact("abab"));
     twice = "ab";
     buffer = twice.GetString();
-    twice += twice; // fits
-    EXPECT_EQ(Bytes(twice), "abab");
+    twice += twice;   // fits
+    EXPECT_EQ(State(twice), Exact("abab"));
     EXPECT_EQ(twice.GetString(), buffer);
-    EXPECT_EQ(Capacity(twice), 4);
 }
 
 TEST(ZRString, StringIdSurvivesUntilTheBufferIsReplaced)
 {
     HookGuard hooks;
-    CZRString s{CZRStringId(kTwelve)}; // "twelve", capacity 6
+    CZRString s{CZRStringId(kTwelve)};
     s = "six";
     s += "ab";
     s.Empty();
-    const CZRString copy(s);
-    EXPECT_EQ(s.GetStringId(), kTwelve);
-    EXPECT_EQ(copy.GetStringId(), kTwelve);
-    EXPECT_EQ(s.Left(10).GetStringId(), kTwelve); // a whole copy
+    EXPECT_EQ(State(s), "\"\" cap 6 lock 1 id 12");
+    for (const CZRString& copy : {s, s.Left(10)})   // whole copies keep it
+        EXPECT_EQ(State(copy), "null cap 0 lock 0 id 12");
 
     s = "twelve";
+    for (const CZRString& whole : {s.Left(6), s.Right(6), s.Mid(0)})
+        EXPECT_EQ(whole.GetStringId(), kTwelve);
     CZRString grown(s), appended(s), replaced(s), buffered(s);
     grown = "seventeen";
     appended += "!";
     replaced.Replace("e", "ee");
     buffered.GetBuffer(6);
-    EXPECT_FALSE(s.Left(2).HasStringId());
-    EXPECT_FALSE((s + "").HasStringId());
-    for (const CZRString* t : {&grown, &appended, &replaced, &buffered})
-        EXPECT_FALSE(t->HasStringId());
+    for (const CZRString& t : {s.Left(2), s + "", grown, appended, replaced, buffered})
+        EXPECT_FALSE(t.HasStringId()) << State(t);
 }
 
 TEST(ZRString, ConcatenationAndExtraction)
@@ -154,13 +133,11 @@ TEST(ZRString, ConcatenationAndExtraction)
                                  ab + 'c', 'c' + ab, abc.Left(0), abc.Right(0), abc.Left(10),
                                  abc.Right(10), abc.Right(2), abc.Mid(-3, 2), abc.Mid(1),
                                  abc.Mid(5), abc.Mid(1, -1), abc.Mid(2, 9), abc.Mid(-3)};
-    const char* expected[] = {"abab", "abc", "ab", "abc", "cab", "", "", "abc",
-                              "abc", "bc", "ab", "bc", "", "", "c", "abc"};
+    const std::string expected[] = {Exact("abab"), Exact("abc"), Exact("ab"), Exact("abc"), Exact("cab"),
+                                    kNoBuffer, kNoBuffer, Exact("abc"), Exact("abc"), Exact("bc"), Exact("ab"),
+                                    Exact("bc"), kNoBuffer, kNoBuffer, Exact("c"), Exact("abc")};
     for (size_t i = 0; i < std::size(results); ++i)
-    {
-        EXPECT_EQ(Bytes(results[i]), expected[i]) << i;
-        EXPECT_EQ(Capacity(results[i]), results[i].GetLength()) << i;
-    }
+        EXPECT_EQ(State(results[i]), expected[i]) << i;
     EXPECT_NE(abc.Mid(0, 3).GetString(), abc.GetString());
 }
 
@@ -179,125 +156,110 @@ TEST(ZRString, SearchTable)
         EXPECT_EQ(found[i], expected[i]) << i;
 }
 
+// In place when the result fits, else into a buffer of exactly the result's size;
+// every zero-separated segment is searched.
 TEST(ZRString, ReplaceSubstringTable)
 {
     const struct
     {
-        const char *text, *from, *to;
+        CZRString text;
+        const char *from, *to;
         int count;
-        const char* expected;
+        std::string state;
     } cases[] = {
-        {"aaa", "aa", "b", 1, "ba"},         {"banana", "a", nullptr, 3, "bnn"},
-        {"banana", "an", "AN", 2, "bANANa"}, {"a-a", "a", "xyz", 2, "xyz-xyz"},
-        {"abc", "", "x", 0, "abc"},          {"abc", nullptr, "x", 0, "abc"},
-        {"abc", "z", "y", 0, "abc"},         {"abab", "ab", "ba", 2, "baba"},
+        {"aaa", "aa", "b", 1, "\"ba\" cap 3 lock 1"},          {"banana", "a", nullptr, 3, "\"bnn\" cap 6 lock 1"},
+        {"banana", "an", "AN", 2, Exact("bANANa")},            {"a-a", "a", "xyz", 2, Exact("xyz-xyz")},
+        {"abc", "", "x", 0, Exact("abc")},                     {"abc", nullptr, "x", 0, Exact("abc")},
+        {"abc", "z", "y", 0, Exact("abc")},                    {"abab", "ab", "ba", 2, Exact("baba")},
+        {WithZero("ab", "ab"), "a", "xy", 2, "\"xyb\\0xyb\" cap 7 lock 1"},
+        {WithZero("ab", "ab"), "ab", "Z", 2, "\"Z\\0Z\" cap 5 lock 1"},
     };
     for (const auto& c : cases)
     {
         CZRString s(c.text);
-        EXPECT_EQ(s.Replace(c.from, c.to), c.count) << c.text;
-        EXPECT_EQ(Bytes(s), c.expected);
-        EXPECT_EQ(Capacity(s), std::max<long>(STR_strlen(c.text), s.GetLength()));
+        EXPECT_EQ(s.Replace(c.from, c.to), c.count) << c.state;
+        EXPECT_EQ(State(s), c.state);
     }
     CZRString roomy("0123456789");
     roomy = "a-a";
     const char* buffer = roomy.GetString();
-    EXPECT_EQ(roomy.Replace("a", "xyz"), 2); // grows inside the existing buffer
-    EXPECT_EQ(Bytes(roomy), "xyz-xyz");
+    EXPECT_EQ(roomy.Replace("a", "xyz"), 2);   // grows inside the existing buffer
     EXPECT_EQ(roomy.GetString(), buffer);
     EXPECT_EQ(roomy.Replace('x', 'x'), 0);
     EXPECT_EQ(roomy.Replace('x', 'o'), 2);
-    EXPECT_EQ(Bytes(roomy), "oyz-oyz");
-}
-
-TEST(ZRString, ReplaceSearchesEveryZeroSeparatedSegment)
-{
-    CZRString grow = WithZero("ab", "ab"), shrink = WithZero("ab", "ab");
-    EXPECT_EQ(grow.Replace("a", "xy"), 2);
-    EXPECT_EQ(Bytes(grow), std::string("xyb\0xyb", 7));
-    EXPECT_EQ(Capacity(grow), 7);
-    EXPECT_EQ(shrink.Replace("ab", "Z"), 2);
-    EXPECT_EQ(Bytes(shrink), std::string("Z\0Z", 3));
-    EXPECT_EQ(Capacity(shrink), 5);
+    EXPECT_EQ(State(roomy), "\"oyz-oyz\" cap 10 lock 1");
 }
 
 TEST(ZRString, ReplaceUnderRaisedLockCountUsesFreshBuffer)
 {
-    const char* cases[][3] = {{"a", "o", "bonono"}, {"an", "", "ba"}, {"a", "xyz", "bxyznxyznxyz"}};
+    const struct { const char *from, *to, *result; int count; } cases[] = {
+        {"a", "o", "bonono", 3}, {"an", "", "ba", 2}, {"a", "xyz", "bxyznxyznxyz", 3}};
     for (const auto& c : cases)
     {
         CZRString s("banana");
-        const char* locked = s.GetBuffer(3); // large enough: text kept
+        const char* locked = s.GetBuffer(3);   // large enough: text kept
         EXPECT_EQ(s.GetData()->nLockCount, 2);
-        EXPECT_EQ(s.Replace(c[0], c[1]), c[0][1] == '\0' ? 3 : 2);
+        EXPECT_EQ(s.Replace(c.from, c.to), c.count);
         EXPECT_NE(s.GetString(), locked);
-        EXPECT_EQ(s.GetData()->nLockCount, 1);
-        EXPECT_EQ(Capacity(s), STR_strlen(c[2]));
+        EXPECT_EQ(State(s), Exact(c.result));
         s.ReleaseBuffer();
-        EXPECT_EQ(Bytes(s), c[2]);
+        EXPECT_STREQ(s.GetString(), c.result);
     }
 }
 
 TEST(ZRString, GetBufferAndReleaseBuffer)
 {
     CZRString s("abc");
-    char* p = s.GetBuffer(10);
-    EXPECT_EQ(Capacity(s), 11);
+    char* p = s.GetBuffer(10);   // too small: replaced, length 11 until released
     EXPECT_EQ(s.GetLength(), 11);
     STR_strcpy(p, "hello");
     s.ReleaseBuffer(-1);
-    EXPECT_EQ(Bytes(s), "hello");
-    EXPECT_EQ(s.GetBuffer(2), p); // fits: text and length kept
+    EXPECT_EQ(State(s), "\"hello\" cap 11 lock 1");
+    EXPECT_EQ(s.GetBuffer(2), p);   // fits: text and length kept
     EXPECT_EQ(s.GetLength(), 5);
     s.ReleaseBuffer(3);
-    EXPECT_EQ(Bytes(s), "hel");
-    EXPECT_EQ(s.GetData()->nLockCount, 1);
+    EXPECT_EQ(State(s), "\"hel\" cap 11 lock 1");
 }
 
 TEST(ZRString, FormatCutsAt1023Bytes)
 {
     CZRString s;
     s.Format("%s-%d-%c", "x", 42, 'z');
-    EXPECT_EQ(Bytes(s), "x-42-z");
+    EXPECT_EQ(State(s), Exact("x-42-z"));
     for (int width : {1022, 1023, 1024, 2000})
     {
         s.Format("%*d", width, 7);
-        const bool whole = width <= 1023;
-        EXPECT_EQ(Bytes(s), std::string(std::min(width, 1023) - 1, ' ') + (whole ? "7" : " "));
+        EXPECT_EQ(std::string(s), std::string(std::min(width, 1023) - 1, ' ') + (width <= 1023 ? "7" : " "));
     }
     s.Format(static_cast<const char*>(nullptr));
-    EXPECT_TRUE(s.IsEmpty());
-    EXPECT_NE(s.GetString(), nullptr);
+    EXPECT_EQ(State(s), "\"\" cap 1023 lock 1");
 }
 
 TEST(ZRString, ResourceHooks)
 {
     CZRString s("keep");
-    s = reinterpret_cast<const char*>(kTwelve); // no hook: emptied only
+    s = reinterpret_cast<const char*>(kTwelve);   // no hook: emptied only
     EXPECT_TRUE(s.IsEmpty());
     EXPECT_FALSE(s.LoadStringResource(kTwelve));
     {
         HookGuard hooks(false);
         s = reinterpret_cast<const char*>(kTwelve);
-        EXPECT_EQ(g_lastLoadedId, kTwelve);
-        EXPECT_FALSE(s.IsIdenticalToStringResource()); // no identity hook
+        EXPECT_EQ(State(s), "\"twelve\" cap 6 lock 1 id 12");
+        EXPECT_FALSE(s.IsIdenticalToStringResource());   // no identity hook
     }
-    EXPECT_EQ(Bytes(s), "twelve");
-    s = reinterpret_cast<const char*>(0xFFFF);
-    EXPECT_TRUE(s.IsEmpty());
-    EXPECT_EQ(s.GetStringId(), kTwelve);
+    s = reinterpret_cast<const char*>(0xFFFF);   // unknown: emptied, the id stays
+    EXPECT_EQ(State(s), "\"\" cap 6 lock 1 id 12");
 
     HookGuard hooks;
-    EXPECT_FALSE(s.IsIdenticalToStringResource()); // "" is not "twelve"
+    EXPECT_FALSE(s.IsIdenticalToStringResource());   // "" is not "twelve"
     s = CZRStringId(kTwelve);
     EXPECT_TRUE(s.IsIdenticalToStringResource());
     EXPECT_FALSE(CZRString("twelve").IsIdenticalToStringResource());
-    EXPECT_FALSE(s.LoadStringResource(kMissingId));
-    EXPECT_TRUE(s.IsEmpty());
-    EXPECT_FALSE(s.HasStringId());
+    EXPECT_FALSE(s.LoadStringResource(99));   // no such resource
+    EXPECT_EQ(State(s), "\"\" cap 6 lock 1");
     s.Format(kFormatId, 3, "five");
-    EXPECT_EQ(Bytes(s), "3 of five");
-    s.Format(kMissingId, 3);
+    EXPECT_EQ(std::string(s), "3 of five");
+    s.Format(99L, 3);
     EXPECT_TRUE(s.IsEmpty());
 }
 
@@ -307,43 +269,34 @@ TEST(ZRString, ConversionsAndComparisons)
         EXPECT_TRUE(CZRString(text).ToBool()) << text;
     for (const char* text : {"", "01", "yes", "0", "2", "true "})
         EXPECT_FALSE(CZRString(text).ToBool()) << text;
-    EXPECT_EQ(CZRString("ff").ToInt(16), 255);
-    EXPECT_EQ(CZRString("").ToInt(10), 0);
-    EXPECT_EQ(CZRString("-12x").ToLong(), -12);
-    EXPECT_EQ(CZRString("4294967295").ToUint(), 4294967295u);
+    EXPECT_EQ(std::make_pair(CZRString("ff").ToInt(16), CZRString("").ToInt(10)), std::make_pair(255, 0));
+    EXPECT_EQ(std::make_pair(CZRString("-12x").ToLong(), CZRString("4294967295").ToUint()), std::make_pair(-12L, 4294967295u));
     EXPECT_EQ(CZRString("2.5").ToFloat(), 2.5f);
 
     CZRString s("Abc");
-    EXPECT_LT(s.Compare("abc"), 0);
-    EXPECT_EQ(s.CompareNoCase("aBC"), 0);
-    EXPECT_GT(s.Compare(nullptr), 0);
+    EXPECT_TRUE(s.Compare("abc") < 0 && s.CompareNoCase("aBC") == 0 && s.Compare(nullptr) > 0);
     s.SetAt(0, '\xFF');
     EXPECT_EQ(s[0], 255);
     s.MakeUpper();
     s.MakeReverse();
-    EXPECT_EQ(Bytes(s), "CB\xFF");
+    EXPECT_EQ(std::string(s), "CB\xFF");
 }
 
+// "\x82\x61" is one character in Shift-JIS and two in the single-byte code page.
 TEST(ZRString, DoubleByteCharactersStayWhole)
 {
-    // "\x82\x61" is one character in code page 932 and two in code page 0.
-    const char* const mixed = "\x82\x61" "a";
     for (unsigned int codePage : {STR_CODEPAGE_SINGLEBYTE, STR_CODEPAGE_SHIFTJIS})
     {
-        CodePageGuard guard(codePage);
+        ASSERT_TRUE(STR_SetCodePage(codePage));
         const bool dbcs = codePage == STR_CODEPAGE_SHIFTJIS;
-        CZRString s(mixed), twice("\x82\x82"), sub(mixed);
+        CZRString s("\x82\x61" "a"), twice("\x82\x82"), trimmed = WithZero(" \t\n \x82\x61 ", "c");
         EXPECT_EQ(s.Find('a'), dbcs ? 2 : 1);
-        EXPECT_EQ(s.Find("a"), dbcs ? 2 : 1);
         s.MakeReverse();
-        EXPECT_EQ(Bytes(s), dbcs ? "a\x82\x61" : "aa\x82");
+        EXPECT_EQ(std::string(s), dbcs ? "a\x82\x61" : "aa\x82");
         EXPECT_EQ(twice.Replace('\x82', 'X'), dbcs ? 1 : 2);
-        EXPECT_EQ(Bytes(twice), dbcs ? "X\x82" : "XX");
-        EXPECT_EQ(sub.Replace("a", "b"), dbcs ? 1 : 2);
-
-        CZRString trimmed = WithZero(" \t\n \x82\x61 ", "c");
+        EXPECT_EQ(std::string(twice), dbcs ? "X\x82" : "XX");
         trimmed.TrimLeft();
-        EXPECT_EQ(Bytes(trimmed), std::string("\x82\x61 \0c", 5));
-        EXPECT_EQ(Capacity(trimmed), 9);
+        EXPECT_EQ(State(trimmed), "\"\x82\x61 \\0c\" cap 9 lock 1");
+        STR_SetCodePage(STR_CODEPAGE_SINGLEBYTE);
     }
 }

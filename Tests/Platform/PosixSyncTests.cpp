@@ -1,15 +1,16 @@
-// The backend's kernel objects: wait results, mutex ownership and abandonment,
-// event hand-over, semaphore limits, named objects and handle lifetime.
+// The backend's kernel objects, the one level where mutex ownership and abandonment,
+// event hand-over, semaphore limits, names and handle lifetime are tested in full.
 #include <gtest/gtest.h>
 
-#include <future>
-#include <thread>
+#include <atomic>
+#include <vector>
 
-#include "Common/Platform/Platform.h"
 #include "Common/Platform/Posix/PosixObjects.h"
+#include "Platform/PlatformTestSupport.h"
 #include "Time/SyncTestSupport.h"
 
 using namespace ZRPlatform;
+using namespace PlatformTest;
 using namespace SyncTest;
 
 namespace
@@ -27,20 +28,11 @@ WaitResult WaitToBeWoken(Handle object)
 // True once count threads are blocked in waits on object (read inside the backend).
 bool WaitForBlockedWaiters(Handle object, int count)
 {
-    const std::shared_ptr<Posix::WaitableObject> waitable =
-        std::dynamic_pointer_cast<Posix::WaitableObject>(Posix::LookupObject(object));
+    const auto waitable = std::dynamic_pointer_cast<Posix::WaitableObject>(Posix::LookupObject(object));
     return waitable && WaitUntil([&] {
                std::lock_guard<std::mutex> guard(waitable->m_lock);
                return waitable->m_blockedWaiters == count;
            });
-}
-
-// The error a call leaves (None when it succeeds), read on the calling thread.
-template <class F>
-Error ErrorOf(F call)
-{
-    SetLastError(Error::None);
-    return call() ? Error::None : GetLastError();
 }
 } // namespace
 
@@ -49,60 +41,61 @@ TEST(PosixSync, MutexCountsOwnershipsOfItsOwnerOnly)
     const Handle mutex = MutexCreate(true, nullptr);
     EXPECT_EQ(ObjectWait(mutex, 0), WaitResult::Signaled);
     EXPECT_EQ(OnOtherThread([&] { return ObjectWait(mutex, 0); }), WaitResult::Timeout);
-    EXPECT_EQ(OnOtherThread([&] { return ErrorOf([&] { return MutexRelease(mutex); }); }),
-              Error::AccessDenied);
+    EXPECT_EQ(OnOtherThread([&] { return ErrorOf([&] { return MutexRelease(mutex); }); }), Error::AccessDenied);
     EXPECT_TRUE(MutexRelease(mutex) && MutexRelease(mutex));
     EXPECT_EQ(ErrorOf([&] { return MutexRelease(mutex); }), Error::AccessDenied);
     // Released before its thread ends: not abandoned.
-    std::thread([&] { ObjectWait(mutex, kInfinite); MutexRelease(mutex); }).join();
+    std::thread([&] { ObjectWait(mutex, kInfinite), MutexRelease(mutex); }).join();
     EXPECT_EQ(OnOtherThread([&] { return ObjectWait(mutex, 0); }), WaitResult::Signaled);
-
     // That thread ended holding it: the next wait, and only that, says so.
     EXPECT_EQ(ObjectWait(mutex, 0), WaitResult::Abandoned);
     EXPECT_EQ(ObjectWait(mutex, 0), WaitResult::Signaled);
-    EXPECT_TRUE(MutexRelease(mutex) && MutexRelease(mutex));
-    EXPECT_FALSE(MutexRelease(mutex));
-    EXPECT_TRUE(ObjectClose(mutex));
+    EXPECT_TRUE(MutexRelease(mutex) && MutexRelease(mutex) && !MutexRelease(mutex) && ObjectClose(mutex));
 }
 
 TEST(PosixSync, AbandonmentWakesABlockedWaiter)
 {
-    const Handle mutex = MutexCreate(false, nullptr);
-    std::promise<void> holding;
-    std::promise<void> finish;
-    std::thread owner([&] {
-        ObjectWait(mutex, kInfinite);
-        holding.set_value();
-        finish.get_future().wait();
-    });
-    holding.get_future().wait();
+    const Handle mutex = MutexCreate(false, nullptr), finish = EventCreate(true, false, nullptr);
+    std::future<void> owner = Start([&] { ObjectWait(mutex, kInfinite), ObjectWait(finish, kBoundMs); });
+    ASSERT_TRUE(WaitForBlockedWaiters(finish, 1));   // the owner holds the mutex
     std::future<WaitResult> waiter = Start([&] {
         const WaitResult result = WaitToBeWoken(mutex);
-        MutexRelease(mutex);
-        return result;
+        return MutexRelease(mutex), result;
     });
     EXPECT_TRUE(WaitForBlockedWaiters(mutex, 1));
-    finish.set_value();
-    owner.join();
+    EventSet(finish);
+    RequireFinished(waiter);
     EXPECT_EQ(waiter.get(), WaitResult::Abandoned);
-    EXPECT_TRUE(ObjectClose(mutex));
+    EXPECT_TRUE(ObjectClose(mutex) && ObjectClose(finish));
 }
 
-TEST(PosixSync, EachAutoResetSetReleasesOneBlockedWaiter)
+// Three waiters block; one set releases one of them (auto reset) or all (manual).
+TEST(PosixSync, EachAutoResetSetReleasesOneBlockedWaiterManualResetAll)
 {
-    const Handle event = EventCreate(false, false, nullptr);
-    std::future<WaitResult> first = Start([&] { return WaitToBeWoken(event); });
-    std::future<WaitResult> second = Start([&] { return WaitToBeWoken(event); });
-    EXPECT_TRUE(WaitForBlockedWaiters(event, 2));
-    // Both before either waiter has run; a Reset does not take a release back.
-    EXPECT_TRUE(EventSet(event) && EventSet(event) && EventReset(event));
-    EXPECT_EQ(first.get(), WaitResult::Signaled);
-    EXPECT_EQ(second.get(), WaitResult::Signaled);
-    EXPECT_EQ(ObjectWait(event, 0), WaitResult::Timeout);
-
-    EXPECT_EQ(ErrorOf([&] { return MutexRelease(event); }), Error::InvalidHandle);
-    EXPECT_EQ(ErrorOf([&] { return SemaphoreRelease(event, 1, nullptr); }), Error::InvalidHandle);
-    EXPECT_TRUE(ObjectClose(event));
+    constexpr int kWaiters = 3;
+    for (bool manual : {false, true})
+    {
+        const Handle event = EventCreate(manual, false, nullptr);
+        std::atomic<int> released{0};
+        std::vector<std::future<void>> waiters;
+        for (int i = 0; i < kWaiters; ++i)
+            waiters.push_back(Start([&] { released += WaitToBeWoken(event) == WaitResult::Signaled; }));
+        ASSERT_TRUE(WaitForBlockedWaiters(event, kWaiters));
+        EXPECT_TRUE(EventSet(event));
+        if (!manual)
+        {
+            ASSERT_TRUE(WaitUntil([&] { return released == 1; }) && WaitForBlockedWaiters(event, kWaiters - 1));
+            GiveTimeToBlock();
+            EXPECT_EQ(released, 1);
+            // Both before either waiter has run (most likely); a Reset does not take a release back.
+            EXPECT_TRUE(EventSet(event) && EventSet(event) && EventReset(event));
+        }
+        for (const std::future<void>& waiter : waiters)
+            RequireFinished(waiter);
+        EXPECT_EQ(released, kWaiters) << manual;
+        EXPECT_EQ(ObjectWait(event, 0), manual ? WaitResult::Signaled : WaitResult::Timeout);
+        EXPECT_TRUE(ObjectClose(event));
+    }
 }
 
 TEST(PosixSync, SemaphoreRefusesCountsOutsideItsRange)
@@ -113,13 +106,12 @@ TEST(PosixSync, SemaphoreRefusesCountsOutsideItsRange)
     const Handle semaphore = SemaphoreCreate(1, 2, nullptr);
     long previous = -1;
     for (long count : {0L, 2L})
-        EXPECT_EQ(ErrorOf([&] { return SemaphoreRelease(semaphore, count, &previous); }),
-                  Error::InvalidArgument);
+        EXPECT_EQ(ErrorOf([&] { return SemaphoreRelease(semaphore, count, &previous); }), Error::InvalidArgument);
     EXPECT_EQ(previous, -1);
-    EXPECT_TRUE(SemaphoreRelease(semaphore, 1, nullptr));
-    EXPECT_EQ(ObjectWait(semaphore, 0), WaitResult::Signaled);
-    EXPECT_EQ(ObjectWait(semaphore, 0), WaitResult::Signaled);
-    EXPECT_EQ(ObjectWait(semaphore, 0), WaitResult::Timeout);
+    EXPECT_TRUE(SemaphoreRelease(semaphore, 1, &previous));
+    EXPECT_EQ(previous, 1);
+    for (WaitResult expected : {WaitResult::Signaled, WaitResult::Signaled, WaitResult::Timeout})
+        EXPECT_EQ(ObjectWait(semaphore, 0), expected);
     EXPECT_TRUE(ObjectClose(semaphore));
 }
 
@@ -137,7 +129,6 @@ TEST(PosixSync, NamedObjectsAreSharedByKindAndLiveWhileAHandleDoes)
     EXPECT_EQ(ObjectWait(second, 0), WaitResult::Signaled);
     EXPECT_EQ(ErrorOf([&] { return MutexCreate(false, kName); }), Error::InvalidHandle);
     EXPECT_EQ(ErrorOf([&] { return SemaphoreCreate(1, 1, kName); }), Error::InvalidHandle);
-
     EXPECT_TRUE(ObjectClose(first) && ObjectClose(second));
     const Handle fresh = EventCreate(false, false, kName);   // the signalled one is gone
     EXPECT_EQ(ObjectWait(fresh, 0), WaitResult::Timeout);
@@ -146,23 +137,21 @@ TEST(PosixSync, NamedObjectsAreSharedByKindAndLiveWhileAHandleDoes)
 
 TEST(PosixSync, HandlesAreClosedOnceAndNeverReused)
 {
-    const Handle original = EventCreate(true, false, nullptr);
-    const Handle duplicate = ObjectDuplicate(original);
+    const Handle original = EventCreate(true, false, nullptr), duplicate = ObjectDuplicate(original);
     EXPECT_NE(duplicate, original);
     EXPECT_TRUE(ObjectClose(original));
     EXPECT_TRUE(EventSet(duplicate));   // the object lives while a handle does
     EXPECT_EQ(ObjectWait(duplicate, 0), WaitResult::Signaled);
     const Handle later = EventCreate(false, false, nullptr);
     EXPECT_NE(later, original);
-
+    // A handle of another kind fails as a bad one does.
+    EXPECT_EQ(ErrorOf([&] { return MutexRelease(later) || SemaphoreRelease(later, 1, nullptr); }),
+              Error::InvalidHandle);
     for (Handle bad : {kNullHandle, Handle(0x7654320), original})
     {
-        SetLastError(Error::None);
-        EXPECT_EQ(ObjectWait(bad, kInfinite), WaitResult::Failed);
-        EXPECT_EQ(GetLastError(), Error::InvalidHandle);
+        EXPECT_EQ(ErrorOf([&] { return ObjectWait(bad, kInfinite) != WaitResult::Failed; }), Error::InvalidHandle);
         EXPECT_EQ(ObjectDuplicate(bad), kNullHandle);
-        EXPECT_EQ(ErrorOf([&] { return ObjectClose(bad); }), Error::InvalidHandle);
-        EXPECT_EQ(ErrorOf([&] { return EventSet(bad); }), Error::InvalidHandle);
+        EXPECT_EQ(ErrorOf([&] { return ObjectClose(bad) || EventSet(bad); }), Error::InvalidHandle);
     }
     EXPECT_TRUE(ObjectClose(duplicate) && ObjectClose(later));
 }
@@ -170,9 +159,7 @@ TEST(PosixSync, HandlesAreClosedOnceAndNeverReused)
 TEST(PosixSync, RecursiveLockIsRecursiveAndExclusive)
 {
     RecursiveLock lock;
-    auto enteredElsewhere = [&] {
-        return OnOtherThread([&] { return lock.TryEnter() ? (lock.Leave(), true) : false; });
-    };
+    auto enteredElsewhere = [&] { return OnOtherThread([&] { return lock.TryEnter() && (lock.Leave(), true); }); };
     EXPECT_TRUE(lock.TryEnter());
     lock.Enter();
     lock.Leave();

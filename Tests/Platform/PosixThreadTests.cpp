@@ -1,65 +1,52 @@
-// Threads of the backend: ids, exit codes, waits on thread handles, handle lifetime,
-// priorities and sleep.
+// Threads of the backend: ids, exit codes, waits on thread handles, handle
+// lifetime and priorities.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <thread>
-
-#include "Common/Platform/Platform.h"
+#include "Platform/PlatformTestSupport.h"
+#include "Time/SyncTestSupport.h"
 
 using namespace ZRPlatform;
+using namespace PlatformTest;
+using SyncTest::kBoundMs;
+using SyncTest::kShortMs;
 
 namespace
 {
-constexpr std::uint32_t kShortMs = 30;
-constexpr std::uint32_t kBoundMs = 5000;   // never reached in a passing run
 constexpr std::uint32_t kExitCode = 42;
-constexpr Handle kMadeUpHandle = 0x7654320;
 
+// A thread that records its ids, may end holding a mutex, and returns kExitCode
+// once the gate is set.
 struct GatedThread
 {
     Handle gate = EventCreate(true, false, nullptr);
     Handle done = EventCreate(true, false, nullptr);
-    std::uint32_t createdId = 0;       // written by ThreadCreate
-    std::uint32_t seenCreatedId = 0;   // what the entry found there
-    std::uint32_t ownId = 0;           // ThreadCurrentId on the thread
     Handle mutexToKeep = kNullHandle;
+    std::uint32_t createdId = 0, seenCreatedId = 0, ownId = 0;
+    ~GatedThread() { ObjectClose(gate), ObjectClose(done); }
 
-    ~GatedThread()
+    Handle Start(std::uint32_t* id = nullptr)
     {
-        ObjectClose(gate);
-        ObjectClose(done);
+        return ThreadCreate([](void* argument) {
+            auto* self = static_cast<GatedThread*>(argument);
+            self->seenCreatedId = self->createdId;
+            self->ownId = ThreadCurrentId();
+            if (self->mutexToKeep != kNullHandle)
+                ObjectWait(self->mutexToKeep, kBoundMs);   // ends holding it
+            ObjectWait(self->gate, kBoundMs);
+            EventSet(self->done);
+            return kExitCode;
+        }, this, id);
     }
 };
-
-std::uint32_t GatedEntry(void* argument)
-{
-    auto* shared = static_cast<GatedThread*>(argument);
-    shared->seenCreatedId = shared->createdId;
-    shared->ownId = ThreadCurrentId();
-    if (shared->mutexToKeep != kNullHandle)
-        ObjectWait(shared->mutexToKeep, kBoundMs);   // ends holding it
-    ObjectWait(shared->gate, kBoundMs);
-    EventSet(shared->done);
-    return kExitCode;
-}
-
-template <class F>
-Error ErrorOf(F call)
-{
-    SetLastError(Error::None);
-    return call() ? Error::None : GetLastError();
-}
 } // namespace
 
-TEST(PosixThread, RunsAtOnceAndIsSignalledWithItsExitCodeWhenItEnds)
+TEST(PosixThread, RunsAtOnceAndIsSignalledWithItsExitCodeAfterItsMutexesAreAbandoned)
 {
     GatedThread shared;
-    const Handle thread = ThreadCreate(GatedEntry, &shared, &shared.createdId);
+    shared.mutexToKeep = MutexCreate(false, nullptr);
+    const Handle thread = shared.Start(&shared.createdId);
     ASSERT_NE(thread, kNullHandle);
     EXPECT_NE(shared.createdId, 0u);
-
     std::uint32_t code = 0;
     EXPECT_TRUE(ThreadGetExitCode(thread, &code));
     EXPECT_EQ(code, kThreadStillActive);
@@ -72,78 +59,42 @@ TEST(PosixThread, RunsAtOnceAndIsSignalledWithItsExitCodeWhenItEnds)
     EXPECT_EQ(code, kExitCode);
     EXPECT_EQ(shared.seenCreatedId, shared.createdId);
     EXPECT_EQ(shared.ownId, shared.createdId);
-    EXPECT_TRUE(ObjectClose(thread));
+    // The mutex it held at the end was abandoned before the thread was signalled.
+    EXPECT_EQ(ObjectWait(shared.mutexToKeep, 0), WaitResult::Abandoned);
+    EXPECT_TRUE(MutexRelease(shared.mutexToKeep) && ObjectClose(shared.mutexToKeep) && ObjectClose(thread));
+    // Every thread has its own id, never 0, and keeps it.
+    const std::uint32_t mine = ThreadCurrentId();
+    EXPECT_TRUE(mine != 0 && mine != shared.ownId && ThreadCurrentId() == mine);
+    const std::uint32_t other = SyncTest::OnOtherThread([] { return ThreadCurrentId(); });
+    EXPECT_TRUE(other != 0 && other != mine);
 }
 
 TEST(PosixThread, ClosingEveryHandleLeavesTheThreadRunning)
 {
     GatedThread shared;
-    const Handle thread = ThreadCreate(GatedEntry, &shared, nullptr);
-    ASSERT_NE(thread, kNullHandle);
+    const Handle thread = shared.Start();
     const Handle second = ObjectDuplicate(thread);
     EXPECT_TRUE(ObjectClose(thread));
-    EXPECT_EQ(ErrorOf([&] { std::uint32_t c; return ThreadGetExitCode(thread, &c); }),
-              Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { std::uint32_t c; return ThreadGetExitCode(thread, &c); }), Error::InvalidHandle);
     EXPECT_TRUE(ObjectClose(second));
-
     EventSet(shared.gate);
     EXPECT_EQ(ObjectWait(shared.done, kBoundMs), WaitResult::Signaled);
-}
-
-TEST(PosixThread, MutexesHeldAtTheEndAreAbandonedBeforeTheThreadIsSignalled)
-{
-    GatedThread shared;
-    shared.mutexToKeep = MutexCreate(false, nullptr);
-    EventSet(shared.gate);
-    const Handle thread = ThreadCreate(GatedEntry, &shared, nullptr);
-    ASSERT_EQ(ObjectWait(thread, kBoundMs), WaitResult::Signaled);
-    EXPECT_EQ(ObjectWait(shared.mutexToKeep, 0), WaitResult::Abandoned);
-    EXPECT_TRUE(MutexRelease(shared.mutexToKeep));
-    ObjectClose(shared.mutexToKeep);
-    ObjectClose(thread);
 }
 
 TEST(PosixThread, PriorityReportsTheLastValueSet)
 {
     GatedThread shared;
-    const Handle thread = ThreadCreate(GatedEntry, &shared, nullptr);
+    const Handle thread = shared.Start();
     EXPECT_EQ(ThreadGetPriority(thread), 0);
     for (int priority : {15, 1, -2, -15, 0})
-    {
-        EXPECT_TRUE(ThreadSetPriority(thread, priority));
-        EXPECT_EQ(ThreadGetPriority(thread), priority);
-    }
+        EXPECT_TRUE(ThreadSetPriority(thread, priority) && ThreadGetPriority(thread) == priority) << priority;
     EXPECT_EQ(ErrorOf([&] { return ThreadSetPriority(thread, 7); }), Error::InvalidArgument);
     EXPECT_EQ(ThreadGetPriority(thread), 0);
-
     EventSet(shared.gate);
     ASSERT_EQ(ObjectWait(thread, kBoundMs), WaitResult::Signaled);
-    EXPECT_TRUE(ThreadSetPriority(thread, 2));   // kept after the end as well
-    EXPECT_EQ(ThreadGetPriority(thread), 2);
+    EXPECT_TRUE(ThreadSetPriority(thread, 2) && ThreadGetPriority(thread) == 2);   // kept after the end as well
     ObjectClose(thread);
-
-    EXPECT_EQ(ThreadGetPriority(kMadeUpHandle), kThreadPriorityError);
-    const Handle event = EventCreate(false, false, nullptr);
-    EXPECT_EQ(ErrorOf([&] { return ThreadSetPriority(event, 1); }), Error::InvalidHandle);
-    ObjectClose(event);
+    EXPECT_EQ(ThreadGetPriority(Handle(0x7654320)), kThreadPriorityError);
+    EXPECT_EQ(ErrorOf([&] { return ThreadSetPriority(shared.gate, 1); }), Error::InvalidHandle);   // an event
     EXPECT_EQ(ThreadCreate(nullptr, nullptr, nullptr), kNullHandle);
-}
-
-TEST(PosixThread, IdsAreStablePerThreadAndDistinct)
-{
-    const std::uint32_t mine = ThreadCurrentId();
-    EXPECT_NE(mine, 0u);
-    EXPECT_EQ(ThreadCurrentId(), mine);
-    std::uint32_t other = 0;
-    std::thread([&] { other = ThreadCurrentId(); }).join();
-    EXPECT_NE(other, 0u);
-    EXPECT_NE(other, mine);
-}
-
-TEST(PosixThread, SleepLastsAtLeastTheTimeAsked)
-{
-    const auto start = std::chrono::steady_clock::now();
-    ThreadSleep(kShortMs);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kShortMs));
-    ThreadSleep(0);
 }

@@ -18,35 +18,28 @@ constexpr long kBoundMs = 5000;   // never runs out in a passing run
 constexpr auto kShort = std::chrono::milliseconds(kShortMs);
 constexpr auto kBound = std::chrono::milliseconds(kBoundMs);
 
-template <class F>
-auto OnOtherThread(F f)
+template <class F> auto OnOtherThread(F f)
 {
     decltype(f()) result{};
     std::thread([&] { result = f(); }).join();
     return result;
 }
 
-template <class F>
-auto Start(F f)
-{
-    return std::async(std::launch::async, f);
-}
+template <class F> auto Start(F f) { return std::async(std::launch::async, f); }
 
 // Lets a new thread reach its wait. Only sharpens a test: a correct build
 // passes whether the thread is blocked by then or not.
 inline void GiveTimeToBlock() { std::this_thread::sleep_for(kShort); }
 
 // A negative check only: fails when the thread is wrongly not blocked.
-template <class T>
-bool StaysBlocked(const std::future<T>& done)
+template <class T> bool StaysBlocked(const std::future<T>& done)
 {
     return done.wait_for(kShort) == std::future_status::timeout;
 }
 
 // A thread still blocked would hang the suite in its future's destructor, so
 // the failure ends the process.
-template <class T>
-void RequireFinished(const std::future<T>& done)
+template <class T> void RequireFinished(const std::future<T>& done)
 {
     if (done.wait_for(kBound) == std::future_status::ready)
         return;
@@ -55,16 +48,11 @@ void RequireFinished(const std::future<T>& done)
     std::_Exit(EXIT_FAILURE);
 }
 
-template <class Pred>
-bool WaitUntil(Pred pred)
+template <class Pred> bool WaitUntil(Pred pred)
 {
-    const Clock::time_point deadline = Clock::now() + kBound;
-    while (!pred())
-    {
+    for (const Clock::time_point deadline = Clock::now() + kBound; !pred(); std::this_thread::yield())
         if (Clock::now() > deadline)
             return false;
-        std::this_thread::yield();
-    }
     return true;
 }
 } // namespace SyncTest
