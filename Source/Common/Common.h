@@ -8,8 +8,14 @@
 #include "Common/Core/ZRException.h"
 #include "Common/Core/ZRFourCC.h"
 #include "Common/Core/ZRClassType.h"
+#include "Common/Core/ZRPath.h"
+#include "Common/Core/ZRVector.h"
 
 #include "Common/File/ZRDataStream.h"
+#include "Common/File/FileFunctions.h"
+#include "Common/File/ExtendedFileSystem.h"
+#include "Common/File/FileIO.h"
+#include "Common/File/MemFileIO.h"
 
 #include "Common/Serialisation/ZRBitArray.h"
 #include "Common/Serialisation/ZRBitStream.h"

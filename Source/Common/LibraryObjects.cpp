@@ -13,3 +13,19 @@
 //
 // Objects join this file as their subsystems are built; a subsystem never defines
 // a library-wide object anywhere else.
+
+#include "Common/File/ExtendedFileSystem.h"
+#include "Common/File/FileSlotTable.h"
+
+// 2. The extended file system: the cached pointer is constant-initialised, so it
+// is valid before the instance itself is constructed.
+CExtendedFileSystem* const CExtendedFileSystem::m_pInstance = &CExtendedFileSystem::m_instance;
+CExtendedFileSystem CExtendedFileSystem::m_instance;
+
+// 4. The FILE_ slot table: every slot starts empty.
+namespace
+{
+sFileSlotTable g_fileSlotTable;
+}
+
+sFileSlotTable& GetFileSlotTable() { return g_fileSlotTable; }

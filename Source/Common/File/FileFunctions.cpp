@@ -1,0 +1,303 @@
+#include "Common/File/FileFunctions.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "Common/Core/ZRStrFunctions.h"
+#include "Common/File/FileSlotTable.h"
+#include "Common/Platform/Platform.h"
+
+namespace
+{
+
+constexpr int kSuccess = 1;
+constexpr int kFailure = -1;
+
+// "C:": a letter and a colon.
+constexpr std::size_t kDriveLength = 2;
+
+// Longest OS name a Windows name may resolve to, terminator included.
+constexpr std::size_t kResolvedPathSize = 4096;
+
+// Windows attribute bits the platform layer never reports but the flags can carry.
+constexpr std::uint32_t kWinAttrTemporary = 0x100;
+constexpr std::uint32_t kWinAttrCompressed = 0x800;
+
+struct sAttributeBit
+{
+    unsigned long flag;
+    std::uint32_t windowsBit;
+};
+
+constexpr sAttributeBit kAttributeBits[] = {
+    {FILE_ATTR_ARCHIVE, ZRPlatform::kAttrArchive},
+    {FILE_ATTR_COMPRESSED, kWinAttrCompressed},
+    {FILE_ATTR_DIRECTORY, ZRPlatform::kAttrDirectory},
+    {FILE_ATTR_HIDDEN, ZRPlatform::kAttrHidden},
+    {FILE_ATTR_NORMAL, ZRPlatform::kAttrNormal},
+    {FILE_ATTR_READONLY, ZRPlatform::kAttrReadOnly},
+    {FILE_ATTR_SYSTEM, ZRPlatform::kAttrSystem},
+    {FILE_ATTR_TEMPORARY, kWinAttrTemporary},
+};
+
+// Holds the slot table's lock for one scope.
+class CSlotLock
+{
+public:
+    CSlotLock() : m_table(GetFileSlotTable()) { m_table.lock.Enter(); }
+    ~CSlotLock() { m_table.lock.Leave(); }
+    CSlotLock(const CSlotLock&) = delete;
+    CSlotLock& operator=(const CSlotLock&) = delete;
+
+    std::FILE*& Slot(int handle) { return m_table.slots[handle]; }
+
+private:
+    sFileSlotTable& m_table;
+};
+
+// The address of this byte marks a slot claimed by an open in progress; it is
+// never a stream and never handed to the C runtime.
+char g_reservedMarker;
+
+std::FILE* ReservedSlot() { return reinterpret_cast<std::FILE*>(&g_reservedMarker); }
+
+bool IsValidHandle(int handle) { return handle >= 0 && handle < FILE_MAX_OPEN; }
+
+// Claims the lowest empty slot; FILE_INVALID_HANDLE when all are taken.
+int ReserveSlot()
+{
+    CSlotLock lock;
+    for (int handle = 0; handle < FILE_MAX_OPEN; ++handle)
+    {
+        if (lock.Slot(handle) == nullptr)
+        {
+            lock.Slot(handle) = ReservedSlot();
+            return handle;
+        }
+    }
+    return FILE_INVALID_HANDLE;
+}
+
+// Stores the opened stream into a reserved slot, or empties it for null.
+void FillSlot(int handle, std::FILE* stream)
+{
+    CSlotLock lock;
+    lock.Slot(handle) = stream;
+}
+
+// The stream of handle; null for an empty or reserved slot or a bad handle.
+std::FILE* StreamOf(int handle)
+{
+    if (!IsValidHandle(handle))
+        return nullptr;
+    CSlotLock lock;
+    std::FILE* stream = lock.Slot(handle);
+    return stream == ReservedSlot() ? nullptr : stream;
+}
+
+// Empties the slot of handle and returns the stream it held (null when none).
+std::FILE* TakeStream(int handle)
+{
+    if (!IsValidHandle(handle))
+        return nullptr;
+    CSlotLock lock;
+    std::FILE* stream = lock.Slot(handle);
+    if (stream == ReservedSlot())
+        return nullptr;
+    lock.Slot(handle) = nullptr;
+    return stream;
+}
+
+std::FILE* OpenStream(const char* path, const char* mode)
+{
+    char resolved[kResolvedPathSize];
+    if (!ZRPlatform::PathResolve(path, resolved, sizeof(resolved)))
+        return nullptr;
+    return std::fopen(resolved, mode);
+}
+
+int SeekOrigin(int origin)
+{
+    switch (origin)
+    {
+    case FILE_ORIGIN_CURRENT:
+        return SEEK_CUR;
+    case FILE_ORIGIN_END:
+        return SEEK_END;
+    default:
+        return SEEK_SET;
+    }
+}
+
+int Result(bool success) { return success ? kSuccess : kFailure; }
+
+// Copies count bytes of text into an output of capacity bytes, cut to fit, and
+// terminates it; a double-byte character cut in half loses its lead byte.
+void CopyPart(char* out, std::size_t capacity, const char* text, std::size_t count)
+{
+    if (out == nullptr)
+        return;
+    const std::size_t copied = count < capacity ? count : capacity - 1;
+    STR_strncpy(out, text, copied);
+    out[copied] = '\0';
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+} // namespace
+
+int FILE_Open(const char* path, const char* mode)
+{
+    if (path == nullptr || mode == nullptr)
+        return FILE_INVALID_HANDLE;
+    const int handle = ReserveSlot();
+    if (handle == FILE_INVALID_HANDLE)
+        return FILE_INVALID_HANDLE;
+    std::FILE* stream = OpenStream(path, mode);
+    FillSlot(handle, stream);
+    return stream != nullptr ? handle : FILE_INVALID_HANDLE;
+}
+
+int FILE_Close(int handle)
+{
+    std::FILE* stream = TakeStream(handle);
+    return Result(stream != nullptr && std::fclose(stream) == 0);
+}
+
+unsigned long FILE_Read(int handle, void* buffer, unsigned long itemSize, unsigned long itemCount)
+{
+    std::FILE* stream = StreamOf(handle);
+    if (stream == nullptr || buffer == nullptr)
+        return 0;
+    return std::fread(buffer, itemSize, itemCount, stream);
+}
+
+unsigned long FILE_Write(int handle, const void* buffer, unsigned long itemSize,
+                         unsigned long itemCount)
+{
+    std::FILE* stream = StreamOf(handle);
+    if (stream == nullptr || buffer == nullptr)
+        return 0;
+    return std::fwrite(buffer, itemSize, itemCount, stream);
+}
+
+int FILE_Gets(int handle, char* buffer, int size)
+{
+    std::FILE* stream = StreamOf(handle);
+    if (stream == nullptr || buffer == nullptr || size < 1)
+        return kFailure;
+    return Result(std::fgets(buffer, size, stream) != nullptr);
+}
+
+int FILE_Puts(int handle, const char* text)
+{
+    std::FILE* stream = StreamOf(handle);
+    if (stream == nullptr || text == nullptr)
+        return kFailure;
+    return Result(std::fputs(text, stream) >= 0);
+}
+
+long FILE_Tell(int handle)
+{
+    std::FILE* stream = StreamOf(handle);
+    return stream != nullptr ? std::ftell(stream) : kFailure;
+}
+
+int FILE_Seek(int handle, long offset, int origin)
+{
+    std::FILE* stream = StreamOf(handle);
+    return Result(stream != nullptr && std::fseek(stream, offset, SeekOrigin(origin)) == 0);
+}
+
+int FILE_Flush(int handle)
+{
+    std::FILE* stream = StreamOf(handle);
+    return Result(stream != nullptr && std::fflush(stream) == 0);
+}
+
+int FILE_Printf(int handle, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int written = FILE_Vprintf(handle, format, args);
+    va_end(args);
+    return written;
+}
+
+int FILE_Vprintf(int handle, const char* format, va_list args)
+{
+    std::FILE* stream = StreamOf(handle);
+    if (stream == nullptr || format == nullptr)
+        return kFailure;
+    return std::vfprintf(stream, format, args);
+}
+
+int FILE_Delete(const char* path) { return Result(ZRPlatform::FileDelete(path)); }
+
+// Scans by characters so that a trail byte equal to '\' or '.' in a double-byte
+// character is not taken for a separator or a dot.
+void FILE_SplitPath(const char* path, char* drive, char* dir, char* name, char* ext)
+{
+    if (path == nullptr)
+        path = "";
+    const std::size_t driveLength = IsLetter(path[0]) && path[1] == ':' ? kDriveLength : 0;
+    const char* rest = path + driveLength;
+    const char* fileStart = rest;
+    const char* lastDot = nullptr;
+    const char* end = rest;
+    for (; *end != '\0'; end = STR_strinc(end))
+    {
+        if (IsSeparator(*end))
+            fileStart = end + 1;
+        else if (*end == '.')
+            lastDot = end;
+    }
+    if (lastDot == nullptr || lastDot < fileStart)
+        lastDot = end;
+    CopyPart(drive, FILE_MAX_DRIVE, path, driveLength);
+    CopyPart(dir, FILE_MAX_DIR, rest, fileStart - rest);
+    CopyPart(name, FILE_MAX_FNAME, fileStart, lastDot - fileStart);
+    CopyPart(ext, FILE_MAX_EXT, lastDot, end - lastDot);
+}
+
+// 0 and FILE_ATTR_INVALID pass through unchanged; bits outside the table are dropped.
+unsigned long FILE_GetFileAttributes(const char* path)
+{
+    if (path == nullptr)
+        return FILE_ATTR_INVALID;
+    const std::uint32_t windowsBits = ZRPlatform::FileGetAttributes(path);
+    if (windowsBits == ZRPlatform::kAttrInvalid)
+        return FILE_ATTR_INVALID;
+    unsigned long flags = 0;
+    for (const sAttributeBit& bit : kAttributeBits)
+        if ((windowsBits & bit.windowsBit) != 0)
+            flags |= bit.flag;
+    return flags;
+}
+
+bool FILE_SetFileAttributes(const char* path, unsigned long flags)
+{
+    std::uint32_t windowsBits = 0;
+    if (flags == FILE_ATTR_INVALID)
+        windowsBits = ZRPlatform::kAttrInvalid;
+    else
+        for (const sAttributeBit& bit : kAttributeBits)
+            if ((flags & bit.flag) != 0)
+                windowsBits |= bit.windowsBit;
+    return path != nullptr && ZRPlatform::FileSetAttributes(path, windowsBits);
+}
+
+int DIR_Create(const char* path) { return Result(ZRPlatform::DirectoryCreate(path)); }
+
+int DIR_Remove(const char* path) { return Result(ZRPlatform::DirectoryRemove(path)); }
+
+int DIR_Change(const char* path) { return Result(ZRPlatform::DirectorySetCurrent(path)); }
+
+int DIR_GetWorkingDirectory(char* buffer, int size)
+{
+    if (buffer == nullptr || size < 1)
+        return kFailure;
+    return Result(ZRPlatform::DirectoryGetCurrent(buffer, static_cast<std::size_t>(size)));
+}

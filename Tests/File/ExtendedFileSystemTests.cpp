@@ -1,0 +1,387 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Common/Core/ZRException.h"
+#include "Common/File/ExtendedFileSystem.h"
+
+namespace
+{
+namespace fs = std::filesystem;
+using Action = std::function<void()>;
+constexpr unsigned long kMaxFiles = CExtendedFileSystem::MAX_OPEN_FILES;
+
+void ExpectXfsError(const Action& action, unsigned long code, const char* message)
+{
+    try
+    {
+        action();
+        ADD_FAILURE() << "no exception, expected " << code;
+    }
+    catch (const CXfsException& e)
+    {
+        EXPECT_EQ(e.GetErrorCode(), code);
+        EXPECT_STREQ(e.GetErrorString(), message);
+        EXPECT_EQ(e.GetErrorClass(), eErrorClassFile);
+        EXPECT_STREQ(e.GetFileName(), "Source\\Common\\File\\ExtendedFileSystem");
+    }
+}
+
+void WriteDisk(const fs::path& path, const std::string& contents)
+{
+    if (path.has_parent_path())
+        fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+void Callback(int, unsigned long, unsigned long, unsigned long) {}
+void OtherCallback(int, unsigned long, unsigned long, unsigned long) {}
+
+// Each test runs in a fresh scratch directory as the current directory and must
+// leave the singleton as it found it: no roots, no callbacks, no open handle.
+class ExtendedFileSystemTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/xfs-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        m_oldDir = fs::current_path();
+        fs::current_path(m_dir);
+    }
+    void TearDown() override
+    {
+        for (unsigned long handle = 1; handle <= kMaxFiles; ++handle)
+        {
+            EXPECT_FALSE(xfs.IsFileOpen(handle)) << "leaked handle " << handle;
+            if (xfs.IsFileOpen(handle))
+                xfs.CloseFile(handle);  // keeps one failure from spreading
+        }
+        xfs.RemoveAllRoots();
+        fs::current_path(m_oldDir);
+        fs::remove_all(m_dir);
+    }
+
+    std::string ReadAll(const char* name)
+    {
+        const unsigned long handle = xfs.OpenFile(name);
+        std::string text(xfs.GetFileSize(handle), '\0');
+        EXPECT_EQ(xfs.ReadFile(handle, text.data(), text.size() + 1), text.size());
+        xfs.CloseFile(handle);
+        return text;
+    }
+
+    CExtendedFileSystem& xfs = *CExtendedFileSystem::Instance();
+    fs::path m_dir;
+    fs::path m_oldDir;
+};
+
+TEST_F(ExtendedFileSystemTest, SetupRootsAndCallbacks)
+{
+    EXPECT_EQ(CExtendedFileSystem::Instance(), &xfs);
+    EXPECT_TRUE(xfs.Setup() && xfs.IsSetup());
+    for (const char* root : {"Data", "", static_cast<const char*>(nullptr), "mods", "Data"})
+        xfs.AddRoot(root);
+    for (const char* root : {"DATA", "none", ""})
+        xfs.RemoveRoot(CZRString(root));
+    ASSERT_EQ(xfs.GetRootCount(), 2);
+    EXPECT_STREQ(xfs.GetRoot(0), "mods");
+    EXPECT_STREQ(xfs.GetRoot(1), "Data");
+    xfs.RemoveAllRoots();
+    EXPECT_FALSE(xfs.HasRoots());
+
+    for (auto callback : {Callback, static_cast<XfsCallback>(nullptr), Callback, OtherCallback})
+        xfs.AddCallback(callback, 7);
+    EXPECT_EQ(xfs.GetCallbackCount(), 3);
+    for (auto callback : {Callback, static_cast<XfsCallback>(nullptr), Callback})
+        xfs.RemoveCallback(callback);
+    EXPECT_EQ(xfs.GetCallbackCount(), 1);
+    xfs.RemoveCallback(OtherCallback);
+    EXPECT_FALSE(xfs.HasCallbacks());
+}
+
+TEST_F(ExtendedFileSystemTest, LookupPrefersCurrentDirectoryThenRootsInOrder)
+{
+    WriteDisk("name.txt", "cwd");
+    WriteDisk("first/name.txt", "first");
+    WriteDisk("first/sub/deep.txt", "deep");
+    WriteDisk("second/name.txt", "second");
+    WriteDisk("second/only.txt", "only");
+    xfs.AddRoot("first");
+    xfs.AddRoot((m_dir / "second").c_str());
+    const char* cases[][2] = {{"name.txt", "cwd"},      {"NAME.TXT", "cwd"},
+                              {"only.txt", "only"},     {"sub\\deep.txt", "deep"},
+                              {"sub/deep.txt", "deep"}, {"SUB\\Deep.TXT", "deep"}};
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(ReadAll(c[0]), c[1]) << c[0];
+        EXPECT_TRUE(xfs.FileExists(c[0])) << c[0];
+    }
+    fs::remove("name.txt");
+    EXPECT_EQ(ReadAll("name.txt"), "first");
+    xfs.RemoveRoot("FIRST");
+    EXPECT_EQ(ReadAll("name.txt"), "second");
+    for (const char* missing : {"missing.txt", "second", "", static_cast<const char*>(nullptr)})
+    {
+        ExpectXfsError([&] { xfs.OpenFile(missing); }, 4002, "File not found.");
+        EXPECT_FALSE(xfs.FileExists(missing));
+    }
+}
+
+TEST_F(ExtendedFileSystemTest, HandleTableFillsAt256AndReusesLowestFirst)
+{
+    WriteDisk("f.txt", "x");
+    // Several rounds: a record or stream slot leaked per round would run out.
+    for (int round = 0; round < 5; ++round)
+    {
+        for (unsigned long i = 1; i <= kMaxFiles; ++i)
+            ASSERT_EQ(round % 2 ? xfs.CreateFileA("w.txt") : xfs.OpenFile("f.txt"), i);
+        ExpectXfsError([&] { xfs.OpenFile("f.txt"); }, 4002, "File not found.");
+        ExpectXfsError([&] { xfs.CreateFileA("w.txt"); }, 4001, "Too many open files.");
+        ExpectXfsError([&] { xfs.AppendFile("w.txt"); }, 4001, "Too many open files.");
+        EXPECT_FALSE(xfs.FileExists("f.txt"));
+        EXPECT_TRUE(xfs.CloseFile(200) && xfs.CloseFile(5));
+        EXPECT_EQ(xfs.OpenFile("f.txt"), 5u);
+        EXPECT_EQ(xfs.AppendFile("w.txt"), 200u);
+        for (unsigned long handle = 1; handle <= kMaxFiles; ++handle)
+            EXPECT_TRUE(xfs.CloseFile(handle));
+    }
+}
+
+TEST_F(ExtendedFileSystemTest, BadHandlesAndNullArgumentsThrowInvalidHandle)
+{
+    WriteDisk("f.txt", "abc");
+    const unsigned long open = xfs.OpenFile("f.txt");
+    const unsigned long closed = xfs.OpenFile("f.txt");
+    xfs.CloseFile(closed);
+    char buffer[4] = {};
+    int c = 0;
+    for (unsigned long h : {0ul, kMaxFiles + 1, closed, ULONG_MAX})
+    {
+        EXPECT_FALSE(xfs.IsFileOpen(h));
+        EXPECT_EQ(xfs.WriteFile(h, buffer, 0), 0u);
+        const Action actions[] = {
+            [&] { xfs.ReadFile(h, buffer, 1); }, [&] { xfs.WriteFile(h, buffer, 1); },
+            [&] { xfs.WriteFile(h, 'x'); },      [&] { xfs.ReadChar(h, c); },
+            [&] { xfs.ReadLine(h, buffer, 4); }, [&] { xfs.WriteLine(h, "x"); },
+            [&] { xfs.Printf(h, "x"); },         [&] { xfs.Seek(h, 0); },
+            [&] { xfs.SeekCurrent(h, 0); },      [&] { xfs.SeekEnd(h, 0); },
+            [&] { xfs.Rewind(h); },              [&] { xfs.Tell(h); },
+            [&] { xfs.Flush(h); },               [&] { xfs.IsEof(h); },
+            [&] { xfs.GetFileSize(h); },         [&] { xfs.CloseFile(h); },
+            // Null arguments on a usable handle report the same error.
+            [&] { xfs.ReadFile(open, nullptr, 1); }, [&] { xfs.WriteFile(open, nullptr, 1); },
+            [&] { xfs.ReadLine(open, buffer, 0); },  [&] { xfs.ReadLine(open, nullptr, 4); },
+            [&] { xfs.WriteLine(open, nullptr); },   [&] { xfs.Printf(open, nullptr); }};
+        for (const Action& action : actions)
+            ExpectXfsError(action, 4008, "Invalid file handle.");
+    }
+    EXPECT_EQ(xfs.ReadFile(open, buffer, 0), 0u);
+    EXPECT_EQ(xfs.Tell(open), 0u);
+    EXPECT_EQ(xfs.CreateFileA(nullptr) + xfs.AppendFile(nullptr), 0u);
+    xfs.CloseFile(open);
+}
+
+TEST_F(ExtendedFileSystemTest, ReadsClampAndSeeksStayWithinZeroToSize)
+{
+    WriteDisk("f.txt", "0123456789");
+    const unsigned long h = xfs.OpenFile("f.txt");
+    char buffer[16] = {};
+    EXPECT_EQ(xfs.ReadFile(h, buffer, 4), 4u);
+    EXPECT_EQ(xfs.ReadFile(h, buffer + 4, sizeof buffer), 6u);
+    EXPECT_EQ(std::string(buffer), "0123456789");
+    EXPECT_EQ(xfs.ReadFile(h, buffer, 1), 0u);
+
+    enum { SET, CUR, END, REWIND };
+    constexpr long kFails = -1;  // 4009, position unchanged
+    const struct { int kind; long arg; long after; } steps[] = {
+        {SET, 10, 10},  {SET, 11, kFails}, {CUR, -11, kFails}, {CUR, -3, 7},
+        {CUR, 4, kFails}, {CUR, 3, 10},    {CUR, LONG_MIN, kFails}, {CUR, LONG_MAX, kFails},
+        {END, 10, 0},   {END, 11, kFails}, {END, 2, 8},        {REWIND, 0, 0}, {SET, 3, 3}};
+    unsigned long expected = 10;
+    for (const auto& s : steps)
+    {
+        const Action seek[] = {[&] { xfs.Seek(h, s.arg); }, [&] { xfs.SeekCurrent(h, s.arg); },
+                               [&] { xfs.SeekEnd(h, s.arg); }, [&] { xfs.Rewind(h); }};
+        if (s.after == kFails)
+            ExpectXfsError(seek[s.kind], 4009, "Error trying to set the file pointer.");
+        else
+            EXPECT_NO_THROW(seek[s.kind]());
+        expected = s.after == kFails ? expected : static_cast<unsigned long>(s.after);
+        ASSERT_EQ(xfs.Tell(h), expected) << "step " << (&s - steps);
+        EXPECT_EQ(xfs.IsEof(h), expected == 10);
+        // The stream must stand where the position says; ReadChar keeps c's upper bytes.
+        int c = 0x12345600;
+        EXPECT_EQ(xfs.ReadChar(h, c), expected < 10);
+        EXPECT_EQ(c, 0x12345600 | (expected < 10 ? '0' + static_cast<int>(expected) : 0));
+        if (expected < 10)
+            xfs.SeekCurrent(h, -1);
+    }
+    xfs.CloseFile(h);
+}
+
+TEST_F(ExtendedFileSystemTest, ReadLineConsumesOneLineEndAfterEachLine)
+{
+    const struct { const char* contents; unsigned long size; std::vector<std::string> lines; }
+    cases[] = {{"ab\r\ncd", 64, {"ab", "cd"}},   {"ab\n\rcd", 64, {"ab", "cd"}},
+               {"ab\n\ncd", 64, {"ab", "cd"}},   {"ab\r\n", 64, {"ab", ""}},
+               {"a\nb\nc", 64, {"a", "b", "c"}}, {"\r\n\r\nx", 64, {"", "", "x"}},
+               {"ab\r\ncd", 2, {"a", "b", "", "c", "d"}}};
+    for (const auto& c : cases)
+    {
+        WriteDisk("lines.txt", c.contents);
+        const unsigned long h = xfs.OpenFile("lines.txt");
+        std::vector<std::string> lines;
+        char buffer[64];
+        while (!xfs.IsEof(h) && lines.size() < 10)
+        {
+            std::fill(std::begin(buffer), std::end(buffer), '#');
+            EXPECT_TRUE(xfs.ReadLine(h, buffer, c.size));
+            lines.emplace_back(buffer);
+        }
+        EXPECT_EQ(lines, c.lines) << c.contents << " size " << c.size;
+        xfs.CloseFile(h);
+    }
+}
+
+TEST_F(ExtendedFileSystemTest, WritesTrackSizeAndAppendStartsAtTheEnd)
+{
+    WriteDisk("elsewhere/w.txt", "root");
+    xfs.AddRoot("elsewhere");  // never used for writing
+    unsigned long h = xfs.CreateFileA("w.txt");
+    EXPECT_TRUE(xfs.WriteLine(h, "x"));
+    EXPECT_EQ(xfs.GetFileSize(h), 1u);
+    EXPECT_TRUE(xfs.WriteFile(h, 'y' + 0x100));
+    EXPECT_EQ(xfs.WriteFile(h, "zz", 2), 2u);
+    EXPECT_TRUE(xfs.Printf(h, "%d-%s", 42, "ab"));
+    xfs.Seek(h, 1);
+    xfs.WriteFile(h, 'Q');
+    EXPECT_EQ(xfs.Tell(h), 2u);
+    EXPECT_EQ(xfs.GetFileSize(h), 9u);
+    EXPECT_TRUE(xfs.Flush(h));
+    xfs.CloseFile(h);
+    EXPECT_EQ(ReadAll("w.txt"), "xQzz42-ab");
+
+    h = xfs.AppendFile("w.txt");
+    EXPECT_EQ(xfs.Tell(h), 9u);
+    EXPECT_EQ(xfs.GetFileSize(h), 9u);
+    xfs.WriteLine(h, "!");
+    xfs.CloseFile(h);
+    EXPECT_EQ(ReadAll("w.txt"), "xQzz42-ab!");
+    xfs.CloseFile(xfs.CreateFileA("w.txt"));
+    EXPECT_EQ(ReadAll("w.txt") + ReadAll("elsewhere/w.txt"), "root");
+
+    ExpectXfsError([&] { xfs.CreateFileA("no/dir/w.txt"); }, 4005,
+                   "Could not create file for writing.");
+    ExpectXfsError([&] { xfs.AppendFile("no/dir/w.txt"); }, 4015,
+                   "Could not open file for appending.");
+}
+
+TEST_F(ExtendedFileSystemTest, FailedTransfersThrowAndKeepThePosition)
+{
+    // The file shrinks under the open handle; reads start far from what the
+    // stream may have buffered, so they meet the new end. Writes to a
+    // read-only handle fail as well.
+    constexpr unsigned long kFar = 40000;
+    WriteDisk("f.txt", std::string(2 * kFar, 'a'));
+    unsigned long h = xfs.OpenFile("f.txt");
+    WriteDisk("f.txt", std::string(kFar + 3, 'b'));
+    char buffer[16];
+    const struct { unsigned long from; Action transfer; unsigned long code; const char* message; }
+    failures[] = {
+        {kFar, [&] { xfs.ReadFile(h, buffer, 6); }, 4006, "Error reading from file."},
+        {kFar + 1, [&] { xfs.ReadLine(h, buffer, 16); }, 4006, "Error reading from file."},
+        {kFar, [&] { xfs.WriteFile(h, "x", 1); }, 4007, "Error writing to file."}};
+    for (const auto& f : failures)
+    {
+        xfs.Seek(h, f.from);
+        ExpectXfsError(f.transfer, f.code, f.message);
+        EXPECT_EQ(xfs.Tell(h), f.from);
+        EXPECT_EQ(xfs.ReadFile(h, buffer, 2), 2u);
+    }
+    xfs.CloseFile(h);
+
+    // A device that refuses every write: large writes fail at once, small ones at the flush.
+    h = xfs.AppendFile("/dev/full");
+    const std::string big(1 << 20, 'b');
+    const Action writes[] = {[&] { xfs.WriteFile(h, big.data(), big.size()); },
+                             [&] { xfs.WriteLine(h, big.c_str()); },
+                             [&] { xfs.Printf(h, "%s", big.c_str()); }};
+    for (const Action& write : writes)
+    {
+        ExpectXfsError(write, 4007, "Error writing to file.");
+        EXPECT_EQ(xfs.Tell(h), 0u);
+        EXPECT_EQ(xfs.GetFileSize(h), 0u);
+    }
+    EXPECT_TRUE(xfs.WriteFile(h, 'x'));
+    EXPECT_FALSE(xfs.Flush(h));
+    EXPECT_TRUE(xfs.CloseFile(h));
+}
+
+TEST_F(ExtendedFileSystemTest, LockIsReleasedWhenAnOpenThrows)
+{
+    WriteDisk("f.txt", "x");
+    for (const Action& throwing : {Action([&] { xfs.OpenFile("missing"); }),
+                                   Action([&] { xfs.CreateFileA("no/dir/x"); }),
+                                   Action([&] { xfs.AppendFile("no/dir/x"); })})
+    {
+        EXPECT_THROW(throwing(), CXfsException);
+        // Detached, so that a lock left held fails the test instead of hanging it.
+        auto exists = std::make_shared<std::promise<bool>>();
+        std::future<bool> other = exists->get_future();
+        std::thread([exists, &system = xfs] {
+            exists->set_value(system.FileExists("f.txt"));
+        }).detach();
+        ASSERT_EQ(other.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        EXPECT_TRUE(other.get());
+    }
+}
+
+TEST_F(ExtendedFileSystemTest, ThreadsOpenReadAndCloseTheirOwnFilesAtOnce)
+{
+    constexpr int kThreads = 8;
+    constexpr int kRounds = 40;
+    auto contents = [](int t) { return std::string(1000 + t * 37, static_cast<char>('a' + t)); };
+    for (int t = 0; t < kThreads; ++t)
+        WriteDisk("root/t" + std::to_string(t) + ".txt", contents(t));
+    xfs.AddRoot((m_dir / "root").c_str());
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            const std::string name = "T" + std::to_string(t) + ".TXT";
+            for (int round = 0; round < kRounds; ++round)
+            {
+                try
+                {
+                    const unsigned long h = xfs.OpenFile(name.c_str());
+                    std::string text(2000, '\0');
+                    text.resize(xfs.ReadFile(h, text.data(), text.size()));
+                    failures += text != contents(t) || !xfs.IsEof(h);
+                    xfs.CloseFile(h);
+                    failures += !xfs.FileExists(name.c_str());
+                }
+                catch (const CXfsException&)
+                {
+                    ++failures;
+                }
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+} // namespace

@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Common/Core/ZRException.h"
+#include "Common/Core/ZRString.h"
+#include "Common/File/ExtendedFileSystem.h"
+#include "Common/File/FileIO.h"
+
+namespace
+{
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+using FileAction = std::function<bool(CFileIO&)>;
+
+template <typename Exception>
+void ExpectError(const std::function<void()>& action, unsigned long code, const char* message)
+{
+    try
+    {
+        action();
+        ADD_FAILURE() << "no exception, expected " << code;
+    }
+    catch (const Exception& e)
+    {
+        EXPECT_EQ(e.GetErrorCode(), code);
+        EXPECT_STREQ(e.GetErrorString(), message);
+    }
+}
+
+void ExpectNoFile(const std::function<void()>& action)
+{
+    ExpectError<CFileIOException>(action, 4501, "No file is opened.");
+}
+
+// Each test runs in a fresh scratch directory as the current directory.
+class FileIOTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/fileio-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        m_oldDir = fs::current_path();
+        fs::current_path(m_dir);
+    }
+    void TearDown() override
+    {
+        CExtendedFileSystem& xfs = *CExtendedFileSystem::Instance();
+        for (unsigned long handle = 1; handle <= CExtendedFileSystem::MAX_OPEN_FILES; ++handle)
+            EXPECT_FALSE(xfs.IsFileOpen(handle)) << "leaked handle " << handle;
+        fs::current_path(m_oldDir);
+        fs::remove_all(m_dir);
+    }
+
+    static void Put(const char* name, const std::string& contents)
+    {
+        std::ofstream(name, std::ios::binary) << contents;
+    }
+    static std::string Get(const char* name)
+    {
+        std::ostringstream out;
+        out << std::ifstream(name, std::ios::binary).rdbuf();
+        return out.str();
+    }
+    // Writes through a new file, returns the bytes on disk.
+    static std::string Written(const FileAction& write)
+    {
+        CFileIO file;
+        EXPECT_TRUE(file.Open("out.bin", FILEMODE_WRITE));
+        EXPECT_TRUE(write(file));
+        EXPECT_TRUE(file.Close());
+        return Get("out.bin");
+    }
+    // Opens contents for reading in file.
+    static void OpenText(CFileIO& file, const std::string& contents)
+    {
+        Put("in.txt", contents);
+        ASSERT_TRUE(file.Open("in.txt", FILEMODE_READ));
+    }
+
+    fs::path m_dir;
+    fs::path m_oldDir;
+};
+
+struct BinaryCase
+{
+    const char* name;
+    FileAction write;
+    FileAction readBack; // true when the value read equals the one written
+    Bytes bytes;
+};
+
+template <typename T>
+FileAction ReadsAs(T expected)
+{
+    return [expected](CFileIO& f) {
+        T value{};
+        return f.Read(value) && std::memcmp(&value, &expected, sizeof value) == 0;
+    };
+}
+} // namespace
+
+TEST_F(FileIOTest, BinaryValuesHaveTheirExactBytesAndRoundTrip)
+{
+    const vector3 v3 = {1.0f, -2.0f, 0.5f};
+    const vector2 v2 = {0.0f, 1.0f};
+    const std::vector<BinaryCase> cases = {
+        {"long -1", [](CFileIO& f) { return f.Write(-1L); }, ReadsAs(-1L), {0xFF, 0xFF, 0xFF, 0xFF}},
+        {"unsigned long", [](CFileIO& f) { return f.Write(0x12345678UL); }, ReadsAs(0x12345678UL),
+         {0x78, 0x56, 0x34, 0x12}},
+        {"int", [](CFileIO& f) { return f.Write(-2); }, ReadsAs(-2), {0xFE, 0xFF, 0xFF, 0xFF}},
+        {"unsigned int", [](CFileIO& f) { return f.Write(0x80000001u); }, ReadsAs(0x80000001u),
+         {0x01, 0x00, 0x00, 0x80}},
+        {"short", [](CFileIO& f) { return f.Write(short(-2)); }, ReadsAs(short(-2)), {0xFE, 0xFF}},
+        {"unsigned short", [](CFileIO& f) { return f.Write((unsigned short)0xABCD); },
+         ReadsAs((unsigned short)0xABCD), {0xCD, 0xAB}},
+        {"char", [](CFileIO& f) { return f.Write('\xE9'); }, ReadsAs('\xE9'), {0xE9}},
+        {"bool", [](CFileIO& f) { return f.Write(true); }, ReadsAs(true), {0x01}},
+        {"float", [](CFileIO& f) { return f.Write(1.0f); }, ReadsAs(1.0f), {0x00, 0x00, 0x80, 0x3F}},
+        {"double", [](CFileIO& f) { return f.Write(-2.0); }, ReadsAs(-2.0),
+         {0, 0, 0, 0, 0, 0, 0x00, 0xC0}},
+        {"vector3", [v3](CFileIO& f) { return f.Write(v3); }, ReadsAs(v3),
+         {0, 0, 0x80, 0x3F, 0, 0, 0, 0xC0, 0, 0, 0, 0x3F}},
+        {"vector2", [v2](CFileIO& f) { return f.Write(v2); }, ReadsAs(v2), {0, 0, 0, 0, 0, 0, 0x80, 0x3F}},
+        {"string", [](CFileIO& f) { return f.Write(CZRString("abc")); },
+         [](CFileIO& f) {
+             CZRString s("old");
+             return f.Read(s) && s.Compare("abc") == 0;
+         },
+         {3, 0, 0, 0, 'a', 'b', 'c'}},
+        {"empty string", [](CFileIO& f) { return f.Write(CZRString()); },
+         [](CFileIO& f) {
+             CZRString s("abc");
+             return f.Read(s) && s.IsEmpty();
+         },
+         {0, 0, 0, 0}},
+    };
+    for (const BinaryCase& c : cases)
+    {
+        const std::string written = Written(c.write);
+        EXPECT_EQ(Bytes(written.begin(), written.end()), c.bytes) << c.name;
+        CFileIO file;
+        ASSERT_TRUE(file.Open("out.bin", FILEMODE_READ));
+        EXPECT_TRUE(c.readBack(file)) << c.name;
+        EXPECT_TRUE(file.IsEof()) << c.name;
+    }
+}
+
+TEST_F(FileIOTest, FailedBinaryReadLeavesPositionAndValue)
+{
+    CFileIO file;
+    OpenText(file, std::string("\x05\0\0\0ab\x01\x02", 8));
+    ASSERT_TRUE(file.Skip(6));
+    int i = 9;
+    EXPECT_FALSE(file.Read(i));
+    EXPECT_EQ(i, 9);
+    EXPECT_EQ(file.GetFilePointerPos(), 6u);
+    file.SetFilePointerPos(0);
+    CZRString s("keep");
+    EXPECT_FALSE(file.Read(s)); // length 5, only 4 bytes left
+    EXPECT_STREQ(s, "keep");
+    vector3 v = {7, 7, 7};
+    EXPECT_FALSE(file.Read(v)); // two floats, then 0 bytes
+    EXPECT_EQ(v.x, 7.0f);
+    EXPECT_EQ(file.GetFilePointerPos(), 0u);
+    char block[8];
+    EXPECT_EQ(file.ReadRaw(block, 4, 3), 8);
+}
+
+TEST_F(FileIOTest, TextWritersProduceTheFormat)
+{
+    EXPECT_EQ(Written([](CFileIO& f) { return f.WriteAscii(7) && f.WriteAscii(2.5f); }), "7; 2.5000; ");
+    EXPECT_EQ(Written([](CFileIO& f) { return f.WriteAscii(CZRString("hi")); }), "\"hi\"; ");
+    EXPECT_EQ(Written([](CFileIO& f) { return f.WriteAscii('\n') && f.WriteAscii('q'); }), "'\\n'; 'q'; ");
+    EXPECT_EQ(Written([](CFileIO& f) { return f.WriteConstAscii('\n') && f.WriteConstAscii(CZRString("a")); }),
+              "\r\na");
+    EXPECT_EQ(Written([](CFileIO& f) { return f.WriteAscii(2147483648UL) && f.WriteAscii(-5L); }),
+              "-2147483648; -5; ");
+    EXPECT_EQ(Written([](CFileIO& f) { return f.Printf("%d-%s", 5, "x"); }), "5-x");
+}
+
+TEST_F(FileIOTest, TextReadersReadTheFormat)
+{
+    struct Case
+    {
+        std::string text;
+        FileAction read;
+    } const cases[] = {
+        {"7; 2.5000; ", [](CFileIO& f) { int i = 0; float x = 0;
+             return f.ReadAscii(i, ';') && f.ReadAscii(x, ';') && i == 7 && x == 2.5f; }},
+        {"0x1F;", [](CFileIO& f) { int i = 0; return f.ReadAscii(i, ';') && i == 31; }},
+        {"010;", [](CFileIO& f) { long l = 0; return f.ReadAscii(l, ';') && l == 8; }},
+        {"abc;", [](CFileIO& f) { int i = 3; return f.ReadAscii(i, ';') && i == 3 && f.IsEof(); }},
+        {"-2147483648;", [](CFileIO& f) { unsigned long u = 0; return f.ReadAscii(u, ';') && u == 2147483648UL; }},
+        {"2.5000000000000;", [](CFileIO& f) { float x = 0; return f.ReadAscii(x, ';') && x == 2.5f; }},
+        {"  // note\n \"a\\tb\"junk ;", [](CFileIO& f) { CZRString s;
+             return f.ReadAscii(s) && s.Compare("a\tb") == 0 && f.IsEof(); }},
+        {"\"x\\qy\";", [](CFileIO& f) { CZRString s; return f.ReadAscii(s) && s.Compare("x\\qy") == 0; }},
+        {"\"a;b\";", [](CFileIO& f) { CZRString s; return f.ReadAscii(s) && s.Compare("a;b") == 0; }},
+        {"\"open", [](CFileIO& f) { CZRString s; return !f.ReadAscii(s); }},
+        {"a b", [](CFileIO& f) { return f.ReadConstAscii(CZRString("ab")); }},
+        {"a// c\nb", [](CFileIO& f) { return f.ReadConstAscii(CZRString("ab")); }},
+        {"ac", [](CFileIO& f) { return !f.ReadConstAscii(CZRString("ab")); }},
+        {"/x", [](CFileIO& f) { char c = 0, d = 0;
+             return f.ReadAscii(c, true) && f.ReadAscii(d, true) && c == '/' && d == 'x'; }},
+        {" //c\xE9 x", [](CFileIO& f) { char c = 0; return f.ReadAscii(c, false) && c == ' ' &&
+             f.ReadAscii(c, false) && c == 'x'; }},
+    };
+    for (const Case& c : cases)
+    {
+        CFileIO file;
+        OpenText(file, c.text);
+        EXPECT_TRUE(c.read(file)) << c.text;
+    }
+}
+
+TEST_F(FileIOTest, OverlongTokenStopsAtTheBufferAndStepBackRetries)
+{
+    const std::string token(40, '1');
+    CFileIO file;
+    OpenText(file, "  " + token + ";");
+    int i = 5;
+    EXPECT_FALSE(file.ReadAscii(i, ';'));
+    EXPECT_EQ(i, 5);
+    EXPECT_EQ(file.GetFilePointerPos(), 2u + 16u);
+    file.StepBack();
+    EXPECT_EQ(file.GetFilePointerPos(), 0u);
+    EXPECT_TRUE(file.ReadConstAscii(CZRString(token.c_str())));
+
+    OpenText(file, " \"a string, not a number\";");
+    float x = 0;
+    EXPECT_FALSE(file.ReadAscii(x, ';'));
+    file.StepBack();
+    CZRString s;
+    EXPECT_TRUE(file.ReadAscii(s));
+    EXPECT_STREQ(s, "a string, not a number");
+}
+
+TEST_F(FileIOTest, ReadLineCutsLineEnds)
+{
+    CFileIO file;
+    OpenText(file, "ab\r\ncd");
+    char line[16];
+    EXPECT_TRUE(file.ReadLine(line, sizeof line));
+    EXPECT_STREQ(line, "ab");
+    EXPECT_TRUE(file.ReadLine(line, sizeof line));
+    EXPECT_STREQ(line, "cd");
+    EXPECT_TRUE(file.IsEof());
+}
+
+TEST_F(FileIOTest, OpenModes)
+{
+    Put("a.txt", "abc");
+    CFileIO file;
+    EXPECT_TRUE(file.Open("a.txt", FILEMODE_READ | FILEMODE_WRITE)); // read wins: no truncation
+    EXPECT_EQ(file.GetSize(), 3u);
+    for (int mode : {0, 8})
+        ExpectError<CFileIOException>([&] { file.Open("a.txt", mode); }, 4500, "Invalid file mode specified.");
+    EXPECT_FALSE(file.IsOpened());
+    ExpectError<CXfsException>([&] { file.Open("missing.txt", FILEMODE_READ); }, 4002, "File not found.");
+
+    ASSERT_TRUE(file.Open("a.txt", FILEMODE_APPEND));
+    ASSERT_TRUE(file.Write('d'));
+    ASSERT_TRUE(file.Open("b.txt", FILEMODE_WRITE)); // flushes and closes a.txt first
+    EXPECT_EQ(Get("a.txt"), "abcd");
+    CFileIO copy(file);
+    EXPECT_TRUE(copy.Close());
+    EXPECT_FALSE(file.IsOpened());
+    EXPECT_TRUE(CFileIO::FileExists("a.txt"));
+    EXPECT_FALSE(CFileIO::FileExists("missing.txt"));
+    {
+        CFileIO scoped;
+        ASSERT_TRUE(scoped.Open("c.txt", FILEMODE_WRITE) && scoped.Write('x'));
+    }
+    EXPECT_EQ(Get("c.txt"), "x");
+}
+
+TEST_F(FileIOTest, WithoutAFile)
+{
+    CFileIO file;
+    char buffer[4] = {};
+    const std::function<void()> actions[] = {
+        [&] { file.Close(); },
+        [&] { file.Read(buffer, 1); },
+        [&] { file.Write(buffer, 1); },
+        [&] { file.ReadRaw(buffer, 1, 1); },
+        [&] { file.WriteRaw(buffer, 1, 1); },
+        [&] { file.GetFilePointerPos(); },
+        [&] { file.SetFilePointerPos(0); },
+        [&] { file.GetSize(); },
+        [&] { file.Skip(1); },
+        [&] { file.Printf("x"); },
+        [&] { file.ReadLine(buffer, sizeof buffer); },
+        [&] { file.Write(1); },
+    };
+    for (const auto& action : actions)
+        ExpectNoFile(action);
+    EXPECT_FALSE(file.Flush());
+    EXPECT_FALSE(file.IsOpened());
+    EXPECT_FALSE(file.IsEof());
+}
+
+TEST_F(FileIOTest, WriteErrorOnAFullDeviceIsReported)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    CFileIO file;
+    ASSERT_TRUE(file.Open("/dev/full", FILEMODE_WRITE));
+    const std::vector<char> block(1 << 20, 'x'); // more than any stream buffer
+    ExpectError<CXfsException>([&] { file.Write(block.data(), block.size()); }, 4007,
+                               "Error writing to file.");
+    EXPECT_EQ(file.GetFilePointerPos(), 0u);
+    EXPECT_TRUE(file.Write('x')); // buffered
+    EXPECT_FALSE(file.Flush());
+    EXPECT_TRUE(file.Close());
+}
