@@ -256,6 +256,7 @@ TEST_F(FileFunctions, DirectoriesAndWorkingDirectory)
     EXPECT_EQ(1, DIR_Change(original));
     EXPECT_EQ(-1, DIR_Change(Win("missing").c_str()));
 
+    EXPECT_EQ(-1, FILE_Open(Win("Sub").c_str(), "rb"));   // a directory is no file
     EXPECT_EQ(-1, DIR_Remove(Win("Sub").c_str()));   // not empty
     EXPECT_EQ(1, FILE_Delete(Win("Sub\\rel.txt").c_str()));
     EXPECT_EQ(1, DIR_Remove(Win("Sub").c_str()));

@@ -72,12 +72,6 @@ bool MeasureStream(int stream, std::uint32_t& size)
     return true;
 }
 
-// A directory is never a file, although POSIX streams open directories for reading.
-bool IsDirectory(const char* path)
-{
-    const unsigned long attributes = FILE_GetFileAttributes(path);
-    return attributes != FILE_ATTR_INVALID && (attributes & FILE_ATTR_DIRECTORY) != 0;
-}
 } // namespace
 
 CExtendedFileSystem* CExtendedFileSystem::Instance() { return m_pInstance; }
@@ -232,9 +226,9 @@ unsigned long CExtendedFileSystem::ArchiveFileOpen(const char* path)
     if (path == nullptr)
         return INVALID_HANDLE;
     sFileInfo* file = AllocFileInfo();
-    if (file == nullptr || IsDirectory(path))
+    if (file == nullptr)
         return INVALID_HANDLE;
-    const int stream = FILE_Open(path, kModeRead);
+    const int stream = FILE_Open(path, kModeRead);   // refuses directories
     if (stream == FILE_INVALID_HANDLE)
         return INVALID_HANDLE;
     std::uint32_t size = 0;

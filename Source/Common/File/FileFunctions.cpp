@@ -113,6 +113,10 @@ std::FILE* OpenStream(const char* path, const char* mode)
     char resolved[kResolvedPathSize];
     if (!ZRPlatform::PathResolve(path, resolved, sizeof(resolved)))
         return nullptr;
+    // A directory is not a file: refuse it as Windows does, in every mode.
+    const std::uint32_t attributes = ZRPlatform::FileGetAttributes(resolved);
+    if (attributes != ZRPlatform::kAttrInvalid && (attributes & ZRPlatform::kAttrDirectory) != 0)
+        return nullptr;
     return std::fopen(resolved, mode);
 }
 
