@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <random>
+#include <tuple>
 #include <vector>
 
 #include "Common/Serialisation/ZRBitArray.h"
@@ -8,35 +8,33 @@
 
 namespace
 {
-// Bytes as the storage holds them; both classes expose them differently.
-std::vector<int> BytesOf(const CZRBitArray& a)
-{
-    return std::vector<int>(a.GetBuffer(), a.GetBuffer() + a.GetSize());
-}
+using Ints = std::vector<int>;
 
-std::vector<int> BytesOf(const CZRBitStream& s)
+// Bytes as the storage holds them, and stored through each class's own
+// interface: the array's buffer and SetBit, the stream's Read and Write.
+Ints BytesOf(const CZRBitArray& a) { return Ints(a.GetBuffer(), a.GetBuffer() + a.GetSize()); }
+
+Ints BytesOf(const CZRBitStream& s)
 {
     CZRBitStream copy(s);
-    std::vector<int> bytes(s.GetSize());
-    for (int& byte : bytes)
-        for (int bit = 0; bit < 8; ++bit)
-        {
-            bool value;
-            copy.Read(value);
-            byte = byte << 1 | value;
-        }
+    Ints bytes(s.GetSize());
+    for (std::size_t k = 0; k < bytes.size() * 8; ++k)
+    {
+        bool value = false;
+        copy.Read(value);
+        bytes[k / 8] = bytes[k / 8] << 1 | value;
+    }
     return bytes;
 }
 
-// Stores the bytes through each class's own writing interface.
-void Fill(CZRBitArray& a, const std::vector<int>& bytes)
+void Fill(CZRBitArray& a, const Ints& bytes)
 {
     a.SetSize(static_cast<int>(bytes.size()));
     for (std::size_t k = 0; k < bytes.size() * 8; ++k)
         a.SetBit(static_cast<int>(k), (bytes[k / 8] & (0x80 >> k % 8)) != 0);
 }
 
-void Fill(CZRBitStream& s, const std::vector<int>& bytes)
+void Fill(CZRBitStream& s, const Ints& bytes)
 {
     s.SetSize(static_cast<int>(bytes.size()));
     s.BeginWrite();
@@ -53,28 +51,24 @@ TYPED_TEST_SUITE(BitStorage, BitClasses);
 
 TYPED_TEST(BitStorage, SizingKeepsTheOldBytesThatFit)
 {
-    const int sizing[][3] = {{0, 1, 0}, {7, 1, 7}, {8, 2, 8}, {9, 2, 9}, {16, 3, 16}, {-5, 1, 0}};
-    for (const auto& s : sizing)
+    for (const auto& [numBits, bytes, count] : {std::tuple(0, 1, 0), std::tuple(8, 2, 8),
+                                                std::tuple(9, 2, 9), std::tuple(-5, 1, 0)})
     {
-        TypeParam bits(s[0]);
-        EXPECT_EQ(s[1], bits.GetSize()) << s[0];
-        EXPECT_EQ(s[2], bits.GetNumBits()) << s[0];
-        EXPECT_EQ(std::vector<int>(s[1], 0), BytesOf(bits)) << s[0];
+        TypeParam bits(numBits);
+        EXPECT_EQ(std::make_tuple(bytes, count, Ints(bytes, 0)),
+                  std::make_tuple(bits.GetSize(), bits.GetNumBits(), BytesOf(bits)));
     }
     TypeParam bits;
-    EXPECT_EQ(0, bits.GetSize());
     Fill(bits, {0xFF, 0x01});
     bits.SetSize(3);
-    EXPECT_EQ((std::vector<int>{0xFF, 0x01, 0x00}), BytesOf(bits));
+    EXPECT_EQ((Ints{0xFF, 0x01, 0x00}), BytesOf(bits));
     EXPECT_EQ(24, bits.GetNumBits());
     bits.SetSize(1);
-    EXPECT_EQ(std::vector<int>{0xFF}, BytesOf(bits));
+    EXPECT_EQ(Ints{0xFF}, BytesOf(bits));
     bits.Clear();
-    EXPECT_EQ(std::vector<int>{0x00}, BytesOf(bits));
-    EXPECT_EQ(8, bits.GetNumBits());
+    EXPECT_EQ(Ints{0x00}, BytesOf(bits));
     bits.SetSize(-1);
-    EXPECT_EQ(0, bits.GetSize());
-    EXPECT_EQ(0, bits.GetNumBits());
+    EXPECT_EQ(std::make_tuple(0, 0), std::make_tuple(bits.GetSize(), bits.GetNumBits()));
     bits.Clear();
 }
 
@@ -83,16 +77,12 @@ TYPED_TEST(BitStorage, CopiesAreIndependentAndEqualityIgnoresTheBitCount)
     TypeParam a, b(40);
     Fill(a, {0x12, 0x34});
     b = a;
-    EXPECT_EQ((std::vector<int>{0x12, 0x34}), BytesOf(b));
-    EXPECT_EQ(16, b.GetNumBits());
+    EXPECT_EQ(std::make_tuple(Ints{0x12, 0x34}, 16), std::make_tuple(BytesOf(b), b.GetNumBits()));
     TypeParam copy(a);
-    EXPECT_TRUE(copy == a);
     copy.SetNumBits(9);
-    EXPECT_TRUE(copy == a) << "bit count differs, bytes equal";
-    EXPECT_FALSE(copy != a);
+    EXPECT_TRUE(copy == a && !(copy != a)) << "bit count differs, bytes equal";
     Fill(copy, {0x12, 0x35});
-    EXPECT_TRUE(copy != a);
-    EXPECT_EQ((std::vector<int>{0x12, 0x34}), BytesOf(a));
+    EXPECT_TRUE(copy != a && BytesOf(a) == (Ints{0x12, 0x34}));
     Fill(copy, {0x12, 0x34, 0x00});
     EXPECT_FALSE(copy == a) << "sizes differ";
     EXPECT_TRUE(TypeParam() == TypeParam());
@@ -103,103 +93,55 @@ TEST(BitArray, BitOrderAndGrowth)
     CZRBitArray a(8);
     a.SetBit(1, true);
     a.SetBit(7, true);
-    EXPECT_EQ((std::vector<int>{0x41, 0x00}), BytesOf(a));
-    EXPECT_TRUE(a.GetBit(1));
-    EXPECT_FALSE(a.GetBit(0));
+    a.SetBit(9, true);
+    EXPECT_EQ(std::make_tuple(Ints{0x41, 0x40}, 10), std::make_tuple(BytesOf(a), a.GetNumBits()))
+        << "the count includes the bit set";
     a.SetBit(1, false);
-    EXPECT_EQ((std::vector<int>{0x01, 0x00}), BytesOf(a));
+    a.SetBit(15, true);
+    EXPECT_EQ((Ints{0x01, 0x41, 0x00}), BytesOf(a));
+    EXPECT_TRUE(a.GetBit(7) && !a.GetBit(1) && !a.GetBit(1000) && !a.GetBit(-1));
 
-    CZRBitArray grown;
-    grown.SetBit(9, true);
-    EXPECT_EQ(10, grown.GetNumBits()) << "the count includes the bit set";
-    EXPECT_EQ((std::vector<int>{0x00, 0x40}), BytesOf(grown));
-    grown.SetBit(15, true);
-    EXPECT_EQ(16, grown.GetNumBits());
-    EXPECT_EQ((std::vector<int>{0x00, 0x41, 0x00}), BytesOf(grown));
-    EXPECT_FALSE(grown.GetBit(1000));
-
-    unsigned char* raw = grown.QueryBuffer(4);
+    unsigned char* raw = a.QueryBuffer(4);
     raw[3] = 0x80;
-    grown.ReleaseBuffer();
-    EXPECT_EQ(4, grown.GetSize());
-    EXPECT_TRUE(grown.GetBit(24));
-    EXPECT_EQ(raw, grown.QueryBuffer(2)) << "no resizing when large enough";
+    a.ReleaseBuffer();
+    EXPECT_TRUE(a.GetSize() == 4 && a.GetBit(24));
+    EXPECT_EQ(raw, a.QueryBuffer(2)) << "no resizing when large enough";
 }
 
-TEST(BitStream, WritesBitsInOrderAndGrowsByteByByte)
+TEST(BitStream, WritesBitsInOrderGrowsByteByByteAndDumpsThem)
 {
     CZRBitStream s;
     s.BeginWrite();
     for (bool bit : {1, 0, 1, 1, 0, 0, 0, 0, 1})
         s.Write(bit);
-    s.EndWrite();
-    EXPECT_EQ((std::vector<int>{0xB0, 0x80}), BytesOf(s));
-    EXPECT_EQ(9, s.GetPos());
-    EXPECT_EQ(16, s.GetNumBits());
-    s.SetPos(20);
-    EXPECT_EQ(-4, s.GetNumBitsLeft());
-    s.Write(true);
-    EXPECT_EQ((std::vector<int>{0xB0, 0x80, 0x08}), BytesOf(s));
-
-    s.BeginWrite();
-    s.Write(true);
-    EXPECT_EQ((std::vector<int>{0x80, 0x00, 0x00}), BytesOf(s)) << "BeginWrite clears";
-}
-
-TEST(BitStream, LongSequenceReadsBackAsWritten)
-{
-    std::mt19937 random(7);
-    std::vector<bool> bits(1001);
-    for (std::size_t k = 0; k < bits.size(); ++k)
-        bits[k] = random() & 1;
-    CZRBitStream s(5);
-    s.BeginWrite();
-    for (bool bit : bits)
-        s.Write(bit);
-    EXPECT_EQ(1001, s.GetPos());
-    EXPECT_EQ(126, s.GetSize());
-    CZRBitStream copy(s);
-    copy.BeginRead();
-    EXPECT_TRUE(copy.IsReading());
-    for (std::size_t k = 0; k < bits.size(); ++k)
-    {
-        bool value = !bits[k];
-        copy.Read(value);
-        ASSERT_EQ(bits[k], value) << k;
-    }
-}
-
-TEST(BitStream, FlagsAndPositions)
-{
-    CZRBitStream s(16);
-    s.BeginWrite();
-    s.BeginRead();
-    EXPECT_TRUE(s.IsWriting() && s.IsReading());
-    s.SetPos(11);
-    CZRBitStream copy;
-    copy = s;
-    EXPECT_EQ(0, copy.GetPos());
-    EXPECT_FALSE(copy.IsWriting() || copy.IsReading());
-    s.EndWrite();
-    s.EndRead();
-    EXPECT_FALSE(s.IsWriting() || s.IsReading());
-    EXPECT_EQ(11, s.GetPos());
-    s.Rewind();
-    EXPECT_EQ(16, s.GetNumBitsLeft());
-}
-
-TEST(BitStream, DumpAppendsOneLinePerByte)
-{
-    CZRBitStream s;
-    Fill(s, {0x41});
-    CZRString out("x");
+    CZRString out("x"), whole, cut, two;
     s.Dump(out, -1);
-    EXPECT_STREQ("xByte    1: 01000001\n", out.GetString());
-    Fill(s, {0x41, 0xFE, 0x00});
-    out = "";
-    s.Dump(out, 2);
-    EXPECT_STREQ("Byte    1: 01000001\nByte    2: 11111110\n", out.GetString());
-    out = "";
-    s.Dump(out, 9);
-    EXPECT_EQ(3 * 20, out.GetLength()) << "cut to the size";
+    EXPECT_STREQ("xByte    1: 10110000\nByte    2: 10000000\n", out.GetString());
+    EXPECT_EQ(std::make_tuple(9, 16), std::make_tuple(s.GetPos(), s.GetNumBits()));
+    s.SetPos(28);
+    EXPECT_EQ(-12, s.GetNumBitsLeft());
+    s.Write(true);
+    s.Dump(whole, -1);
+    s.Dump(cut, 9);
+    s.Dump(two, 2);
+    EXPECT_STREQ("Byte    1: 10110000\nByte    2: 10000000\nByte    3: 00000000\n"
+                 "Byte    4: 00001000\n",
+                 whole.GetString());
+    EXPECT_STREQ(whole.GetString(), cut.GetString()) << "cut to the size";
+    EXPECT_EQ(2 * 20, two.GetLength());
+    s.BeginWrite();
+    s.Write(true);
+    EXPECT_EQ((Ints{0x80, 0x00, 0x00, 0x00}), BytesOf(s)) << "BeginWrite clears";
+
+    CZRBitStream many(5), copy; // 1001 bits, one byte added at a time
+    CZRBitArray expected;
+    many.BeginWrite();
+    for (int k = 0; k < 1001; ++k)
+        many.Write(k % 3 == 0), expected.SetBit(k, k % 3 == 0);
+    EXPECT_EQ(std::make_tuple(1001, 126), std::make_tuple(many.GetPos(), many.GetSize()));
+    EXPECT_EQ(BytesOf(expected), BytesOf(many));
+    copy.SetPos(5);
+    copy = many;
+    EXPECT_EQ(std::make_tuple(0, false), std::make_tuple(copy.GetPos(), copy.IsWriting()))
+        << "assignment rewinds and takes no flags";
 }
