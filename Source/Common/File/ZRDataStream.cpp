@@ -5,6 +5,7 @@
 
 #include "Common/Core/ZRException.h"
 #include "Common/Core/ZRFourCC.h"
+#include "Common/Core/ZRLittleEndian.h"
 #include "Common/Core/ZRMemFunctions.h"
 #include "Common/Core/ZRStrFunctions.h"
 #include "Common/Core/ZRString.h"
@@ -32,24 +33,18 @@ constexpr int kNoVersion = -1;
 constexpr std::int32_t kStringIdMarker = -1;
 constexpr std::uint32_t kWordSize = 4;
 constexpr std::uint32_t kMaxSize = UINT32_MAX;
-constexpr int kBitsPerByte = 8;
-constexpr std::uint32_t kByteMask = 0xFF;
 constexpr unsigned char kTrueByte = 1;
 constexpr unsigned char kFalseByte = 0;
 
-// The one place where 32-bit values meet the byte format: first byte lowest.
+// 32-bit values of the byte format, through the library's one little-endian helper.
 void EncodeLittleEndian(std::uint32_t value, unsigned char* bytes)
 {
-    for (std::uint32_t i = 0; i < kWordSize; ++i)
-        bytes[i] = static_cast<unsigned char>((value >> (i * kBitsPerByte)) & kByteMask);
+    ZRLittleEndian::Encode(value, bytes, kWordSize);
 }
 
 std::uint32_t DecodeLittleEndian(const unsigned char* bytes)
 {
-    std::uint32_t value = 0;
-    for (std::uint32_t i = 0; i < kWordSize; ++i)
-        value |= static_cast<std::uint32_t>(bytes[i]) << (i * kBitsPerByte);
-    return value;
+    return static_cast<std::uint32_t>(ZRLittleEndian::Decode(bytes, kWordSize));
 }
 
 // False when position + n does not fit in 32 bits.
