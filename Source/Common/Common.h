@@ -16,6 +16,9 @@
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileIO.h"
 #include "Common/File/MemFileIO.h"
+#include "Common/File/ZRArchive.h"
+#include "Common/File/ZRArchiveReader.h"
+#include "Common/File/ZRFileScanner.h"
 
 #include "Common/Serialisation/ZRBitArray.h"
 #include "Common/Serialisation/ZRBitStream.h"

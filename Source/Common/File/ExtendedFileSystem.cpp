@@ -13,26 +13,28 @@ namespace
 {
 const char* const kSourceFile = "Source\\Common\\File\\ExtendedFileSystem";
 
-enum : unsigned long
+struct sErrorText
 {
-    ERROR_TOO_MANY_OPEN_FILES = 4001,
-    ERROR_FILE_NOT_FOUND = 4002,
-    ERROR_CREATE_FAILED = 4005,
-    ERROR_READ_FAILED = 4006,
-    ERROR_WRITE_FAILED = 4007,
-    ERROR_INVALID_HANDLE = 4008,
-    ERROR_SEEK_FAILED = 4009,
-    ERROR_APPEND_FAILED = 4015,
+    unsigned long code;
+    const char* message;
 };
 
-const char* const kMessageTooManyOpenFiles = "Too many open files.";
-const char* const kMessageFileNotFound = "File not found.";
-const char* const kMessageCreateFailed = "Could not create file for writing.";
-const char* const kMessageReadFailed = "Error reading from file.";
-const char* const kMessageWriteFailed = "Error writing to file.";
-const char* const kMessageInvalidHandle = "Invalid file handle.";
-const char* const kMessageSeekFailed = "Error trying to set the file pointer.";
-const char* const kMessageAppendFailed = "Could not open file for appending.";
+const sErrorText kErrorTexts[] = {
+    {XFS_ERROR_TOO_MANY_OPEN_FILES, "Too many open files."},
+    {XFS_ERROR_FILE_NOT_FOUND, "File not found."},
+    {XFS_ERROR_CREATE_FAILED, "Could not create file for writing."},
+    {XFS_ERROR_READ_FAILED, "Error reading from file."},
+    {XFS_ERROR_WRITE_FAILED, "Error writing to file."},
+    {XFS_ERROR_INVALID_HANDLE, "Invalid file handle."},
+    {XFS_ERROR_SEEK_FAILED, "Error trying to set the file pointer."},
+    {XFS_ERROR_OPEN_FAILED, "Could not open file."},
+    {XFS_ERROR_ARCHIVE_HEADER, "Unable to write archive header."},
+    {XFS_ERROR_ARCHIVE_DIRECTORY, "Error writing archive directory."},
+    {XFS_ERROR_ARCHIVE_VERSION, "Incorrect archive version."},
+    {XFS_ERROR_APPEND_FAILED, "Could not open file for appending."},
+    {XFS_ERROR_CHANGE_DIRECTORY,
+     "Could not change the directory. The directory does probably not exist."},
+};
 
 const char* const kModeRead = "rb";
 const char* const kModeCreate = "wb";
@@ -43,19 +45,6 @@ constexpr std::uint32_t kMaxFileSize = UINT32_MAX;
 constexpr unsigned int kLowByteMask = 0xFFu;
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
-
-// Holds a critical section for one scope, released on every way out.
-class CLockGuard
-{
-public:
-    explicit CLockGuard(CZRCriticalSection& lock) : m_lock(lock) { m_lock.Enter(); }
-    ~CLockGuard() { m_lock.Leave(); }
-    CLockGuard(const CLockGuard&) = delete;
-    CLockGuard& operator=(const CLockGuard&) = delete;
-
-private:
-    CZRCriticalSection& m_lock;
-};
 
 bool IsLineEnd(char c) { return c == kCR || c == kLF; }
 
@@ -77,7 +66,7 @@ bool MeasureStream(int stream, std::uint32_t& size)
 CExtendedFileSystem* CExtendedFileSystem::Instance() { return m_pInstance; }
 
 // Runs at library load: only initialises members.
-CExtendedFileSystem::CExtendedFileSystem() : m_bSetup(false)
+CExtendedFileSystem::CExtendedFileSystem() : m_bSetup(false), m_archiveCount(0)
 {
     for (sFileInfo& file : m_files)
         file = sFileInfo{XFS_FREE_STREAM, 0, 0, 0};
@@ -171,18 +160,18 @@ unsigned long CExtendedFileSystem::OpenFile(const char* name)
     CLockGuard guard(m_lock);
     const unsigned long handle = LookupFile(name);
     if (handle == INVALID_HANDLE)
-        ThrowException(ERROR_FILE_NOT_FOUND, __LINE__, kSourceFile, kMessageFileNotFound);
+        ThrowError(XFS_ERROR_FILE_NOT_FOUND, __LINE__);
     return handle;
 }
 
 unsigned long CExtendedFileSystem::CreateFileA(const char* name)
 {
-    return OpenForWriting(name, kModeCreate, false, ERROR_CREATE_FAILED, kMessageCreateFailed);
+    return OpenForWriting(name, kModeCreate, false, XFS_ERROR_CREATE_FAILED);
 }
 
 unsigned long CExtendedFileSystem::AppendFile(const char* name)
 {
-    return OpenForWriting(name, kModeAppend, true, ERROR_APPEND_FAILED, kMessageAppendFailed);
+    return OpenForWriting(name, kModeAppend, true, XFS_ERROR_APPEND_FAILED);
 }
 
 bool CExtendedFileSystem::CloseFile(unsigned long handle)
@@ -219,8 +208,6 @@ unsigned long CExtendedFileSystem::LookupFile(const char* name)
     return handle;
 }
 
-// Serves plain files only: a path that is no plain file yields no handle, and
-// the record stays free.
 unsigned long CExtendedFileSystem::ArchiveFileOpen(const char* path)
 {
     if (path == nullptr)
@@ -230,7 +217,7 @@ unsigned long CExtendedFileSystem::ArchiveFileOpen(const char* path)
         return INVALID_HANDLE;
     const int stream = FILE_Open(path, kModeRead);   // refuses directories
     if (stream == FILE_INVALID_HANDLE)
-        return INVALID_HANDLE;
+        return OpenFromArchive(*file, path);
     std::uint32_t size = 0;
     if (!MeasureStream(stream, size) || FILE_Seek(stream, 0, FILE_ORIGIN_START) != kFileSuccess)
     {
@@ -244,23 +231,22 @@ unsigned long CExtendedFileSystem::ArchiveFileOpen(const char* path)
 // Relative to the current directory only. atEnd: size and position start at
 // the stream's current length, otherwise both are 0.
 unsigned long CExtendedFileSystem::OpenForWriting(const char* name, const char* mode, bool atEnd,
-                                                  unsigned long failureCode,
-                                                  const char* failureMessage)
+                                                  unsigned long failureCode)
 {
     if (name == nullptr)
         return INVALID_HANDLE;
     CLockGuard guard(m_lock);
     sFileInfo* file = AllocFileInfo();
     if (file == nullptr)
-        ThrowException(ERROR_TOO_MANY_OPEN_FILES, __LINE__, kSourceFile, kMessageTooManyOpenFiles);
+        ThrowError(XFS_ERROR_TOO_MANY_OPEN_FILES, __LINE__);
     const int stream = FILE_Open(name, mode);
     if (stream == FILE_INVALID_HANDLE)
-        ThrowException(failureCode, __LINE__, kSourceFile, failureMessage);
+        ThrowError(failureCode, __LINE__);
     std::uint32_t size = 0;
     if (atEnd && !MeasureStream(stream, size))
     {
         FILE_Close(stream);
-        ThrowException(failureCode, __LINE__, kSourceFile, failureMessage);
+        ThrowError(failureCode, __LINE__);
     }
     *file = sFileInfo{stream, 0, size, size};
     return GetHandleForFile(file);
@@ -272,10 +258,10 @@ unsigned long CExtendedFileSystem::ReadFile(unsigned long handle, void* buffer, 
     if (count == 0)
         return 0;
     if (buffer == nullptr)
-        ThrowException(ERROR_INVALID_HANDLE, __LINE__, kSourceFile, kMessageInvalidHandle);
+        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     count = std::min<unsigned long>(count, file.size - file.position);
     if (count > 0 && !ReadBytes(file, buffer, count))
-        ThrowException(ERROR_READ_FAILED, __LINE__, kSourceFile, kMessageReadFailed);
+        ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
     return count;
 }
 
@@ -286,13 +272,13 @@ unsigned long CExtendedFileSystem::WriteFile(unsigned long handle, const void* b
         return 0;
     sFileInfo& file = GetOpenFile(handle);
     if (buffer == nullptr)
-        ThrowException(ERROR_INVALID_HANDLE, __LINE__, kSourceFile, kMessageInvalidHandle);
+        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     if (!WriteFits(file, count))
-        ThrowException(ERROR_WRITE_FAILED, __LINE__, kSourceFile, kMessageWriteFailed);
+        ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);
     if (FILE_Write(file.stream, buffer, 1, count) != count)
     {
         RestoreStream(file);
-        ThrowException(ERROR_WRITE_FAILED, __LINE__, kSourceFile, kMessageWriteFailed);
+        ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);
     }
     AdvanceWrite(file, count);
     return count;
@@ -319,7 +305,7 @@ bool CExtendedFileSystem::ReadLine(unsigned long handle, char* buffer, unsigned 
 {
     sFileInfo& file = GetOpenFile(handle);
     if (size == 0 || buffer == nullptr)
-        ThrowException(ERROR_INVALID_HANDLE, __LINE__, kSourceFile, kMessageInvalidHandle);
+        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     const std::uint32_t lineStart = file.position;
     const unsigned long limit = std::min<unsigned long>(size - 1, file.size - file.position);
     unsigned long length = 0;
@@ -330,7 +316,7 @@ bool CExtendedFileSystem::ReadLine(unsigned long handle, char* buffer, unsigned 
         {
             file.position = lineStart;
             RestoreStream(file);
-            ThrowException(ERROR_READ_FAILED, __LINE__, kSourceFile, kMessageReadFailed);
+            ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
         }
         if (IsLineEnd(c))
             break;
@@ -340,7 +326,7 @@ bool CExtendedFileSystem::ReadLine(unsigned long handle, char* buffer, unsigned 
     if (file.size - file.position > 1)
     {
         if (!ReadBytes(file, &c, 1))
-            ThrowException(ERROR_READ_FAILED, __LINE__, kSourceFile, kMessageReadFailed);
+            ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
         if (!IsLineEnd(c))
             SeekCurrent(handle, -1);
     }
@@ -351,14 +337,14 @@ bool CExtendedFileSystem::WriteLine(unsigned long handle, const char* text)
 {
     sFileInfo& file = GetOpenFile(handle);
     if (text == nullptr)
-        ThrowException(ERROR_INVALID_HANDLE, __LINE__, kSourceFile, kMessageInvalidHandle);
+        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     const unsigned long length = static_cast<unsigned long>(STR_strlen(text));
     if (!WriteFits(file, length))
-        ThrowException(ERROR_WRITE_FAILED, __LINE__, kSourceFile, kMessageWriteFailed);
+        ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);
     if (FILE_Puts(file.stream, text) != kFileSuccess)
     {
         RestoreStream(file);
-        ThrowException(ERROR_WRITE_FAILED, __LINE__, kSourceFile, kMessageWriteFailed);
+        ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);
     }
     AdvanceWrite(file, length);
     return true;
@@ -385,12 +371,12 @@ bool CExtendedFileSystem::VPrintf(unsigned long handle, const char* format, va_l
 {
     sFileInfo& file = GetOpenFile(handle);
     if (format == nullptr)
-        ThrowException(ERROR_INVALID_HANDLE, __LINE__, kSourceFile, kMessageInvalidHandle);
+        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     const int written = FILE_Vprintf(file.stream, format, args);
     if (written < 0 || !WriteFits(file, static_cast<unsigned long>(written)))
     {
         RestoreStream(file);
-        ThrowException(ERROR_WRITE_FAILED, __LINE__, kSourceFile, kMessageWriteFailed);
+        ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);
     }
     AdvanceWrite(file, static_cast<unsigned long>(written));
     return true;
@@ -400,7 +386,7 @@ bool CExtendedFileSystem::Seek(unsigned long handle, unsigned long position)
 {
     sFileInfo& file = GetOpenFile(handle);
     if (position > file.size || !SeekTo(file, static_cast<std::uint32_t>(position)))
-        ThrowException(ERROR_SEEK_FAILED, __LINE__, kSourceFile, kMessageSeekFailed);
+        ThrowError(XFS_ERROR_SEEK_FAILED, __LINE__);
     return true;
 }
 
@@ -411,7 +397,7 @@ bool CExtendedFileSystem::SeekCurrent(unsigned long handle, long delta)
     const bool inRange = delta < 0 ? static_cast<unsigned long>(-(delta + 1)) < file.position
                                    : static_cast<unsigned long>(delta) <= file.size - file.position;
     if (!inRange || !SeekTo(file, static_cast<std::uint32_t>(file.position + delta)))
-        ThrowException(ERROR_SEEK_FAILED, __LINE__, kSourceFile, kMessageSeekFailed);
+        ThrowError(XFS_ERROR_SEEK_FAILED, __LINE__);
     return true;
 }
 
@@ -419,7 +405,7 @@ bool CExtendedFileSystem::SeekEnd(unsigned long handle, unsigned long distance)
 {
     sFileInfo& file = GetOpenFile(handle);
     if (distance > file.size || !SeekTo(file, static_cast<std::uint32_t>(file.size - distance)))
-        ThrowException(ERROR_SEEK_FAILED, __LINE__, kSourceFile, kMessageSeekFailed);
+        ThrowError(XFS_ERROR_SEEK_FAILED, __LINE__);
     return true;
 }
 
@@ -487,7 +473,7 @@ sFileInfo& CExtendedFileSystem::GetOpenFile(unsigned long handle)
 const sFileInfo& CExtendedFileSystem::GetOpenFile(unsigned long handle) const
 {
     if (!IsFileOpen(handle))
-        ThrowException(ERROR_INVALID_HANDLE, __LINE__, kSourceFile, kMessageInvalidHandle);
+        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     return m_files[handle - 1];
 }
 
@@ -532,6 +518,14 @@ bool CExtendedFileSystem::SeekTo(sFileInfo& file, std::uint32_t position)
         return false;
     file.position = position;
     return true;
+}
+
+void CExtendedFileSystem::ThrowError(unsigned long code, unsigned long line) const
+{
+    for (const sErrorText& text : kErrorTexts)
+        if (text.code == code)
+            ThrowException(code, line, kSourceFile, text.message);
+    ThrowException(code, line, kSourceFile, "");
 }
 
 void CExtendedFileSystem::ThrowException(unsigned long code, unsigned long line, const char* file,

@@ -1,0 +1,421 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Common/Core/ZRException.h"
+#include "Common/File/ExtendedFileSystem.h"
+#include "Common/File/FileIO.h"
+
+namespace
+{
+namespace fs = std::filesystem;
+using Action = std::function<void()>;
+
+void ExpectXfsError(const Action& action, unsigned long code, const char* message = nullptr)
+{
+    try
+    {
+        action();
+        ADD_FAILURE() << "no exception, expected " << code;
+    }
+    catch (const CXfsException& e)
+    {
+        EXPECT_EQ(e.GetErrorCode(), code);
+        if (message != nullptr)
+        {
+            EXPECT_STREQ(e.GetErrorString(), message);
+        }
+        EXPECT_STREQ(e.GetFileName(), "Source\\Common\\File\\ExtendedFileSystem");
+    }
+}
+
+void WriteDisk(const fs::path& path, const std::string& contents)
+{
+    if (path.has_parent_path())
+        fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string ReadDisk(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every file and directory below root, by relative path; directories map to "/".
+std::map<std::string, std::string> Tree(const fs::path& root)
+{
+    std::map<std::string, std::string> tree;
+    for (const auto& item : fs::recursive_directory_iterator(root))
+        tree[fs::relative(item.path(), root).string()] =
+            item.is_directory() ? "/" : ReadDisk(item.path());
+    return tree;
+}
+
+// The format written independently of the library, for crafted archives.
+std::string Le32(std::uint32_t v)
+{
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+std::string Header(std::uint32_t total, std::uint32_t directory, std::uint32_t count,
+                   const char* magicAndVersion = "ARCX\x01")
+{
+    return std::string(magicAndVersion, 5) + '\0' + Le32(total) + Le32(directory) + Le32(count) +
+           std::string(14, '\0');
+}
+
+std::string Entry(const std::string& name, std::uint32_t offset, std::uint32_t size, char flags)
+{
+    std::string entry = name;
+    entry.resize(256, '\0');
+    return entry + Le32(offset) + Le32(size) + flags + std::string(11, '\0');
+}
+
+struct Item
+{
+    std::string name;
+    std::string data;  // for a nested item: a whole archive
+    bool nested;
+};
+
+std::string Archive(const std::vector<Item>& items)
+{
+    std::string data, directory;
+    for (const Item& item : items)
+    {
+        directory += Entry(item.name, 32 + data.size(), item.data.size(), item.nested);
+        data += item.data;
+    }
+    return Header(32 + data.size() + directory.size(), 32 + data.size(), items.size()) + data +
+           directory;
+}
+
+class ArchiveTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/arc-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_oldDir = fs::current_path();
+        fs::current_path(pattern);
+        m_dir = fs::current_path();  // as the system reports it, links resolved
+    }
+    void TearDown() override
+    {
+        for (unsigned long handle = 1; handle <= CExtendedFileSystem::MAX_OPEN_FILES; ++handle)
+            EXPECT_FALSE(xfs.IsFileOpen(handle)) << "leaked handle " << handle;
+        xfs.RemoveAllRoots();
+        fs::current_path(m_oldDir);
+        fs::remove_all(m_dir);
+    }
+
+    std::string ReadAll(const char* name)
+    {
+        const unsigned long handle = xfs.OpenFile(name);
+        std::string text(xfs.GetFileSize(handle), '\0');
+        EXPECT_EQ(xfs.ReadFile(handle, text.data(), text.size() + 1), text.size());
+        xfs.CloseFile(handle);
+        return text;
+    }
+
+    CExtendedFileSystem& xfs = *CExtendedFileSystem::Instance();
+    fs::path m_dir;
+    fs::path m_oldDir;
+};
+
+TEST_F(ArchiveTest, PackedBytesFollowTheLayoutExactly)
+{
+    fs::create_directory("empty");
+    EXPECT_TRUE(xfs.CreateArchive("empty", "empty"));
+    EXPECT_EQ(ReadDisk("empty.arc"), std::string("ARCX\x01\x00\x20\0\0\0\x20\0\0\0\0\0\0\0", 18) +
+                                         std::string(14, '\0'));
+
+    WriteDisk("tree/a.txt", "abc");
+    fs::create_directory("tree/sub");
+    EXPECT_TRUE(xfs.CreateArchive("tree", "tree"));
+    const std::string bytes = ReadDisk("tree.arc");
+    ASSERT_EQ(bytes.size(), 619u);
+    EXPECT_EQ(bytes.substr(6, 12), Le32(619) + Le32(67) + Le32(2));
+    EXPECT_EQ(bytes, Header(619, 67, 2) + "abc" + Header(32, 32, 0) + Entry("a.txt", 32, 3, 0) +
+                         Entry("sub", 35, 32, 1));
+}
+
+TEST_F(ArchiveTest, CreateArchiveNamesAndFailures)
+{
+    WriteDisk("tree/f", "x");
+    const char* names[][2] = {{"pack", "pack.arc"}, {"other.ARC", "other.ARC"},
+                              {"a.dat", "a.dat.arc"}, {"out/b", "out/b.arc"}};
+    fs::create_directory("out");
+    for (const auto& n : names)
+    {
+        EXPECT_TRUE(xfs.CreateArchive(n[0], "tree/"));  // a trailing separator is fine
+        EXPECT_EQ(ReadDisk(n[1]).size(), 32u + 1 + 276) << n[0];
+    }
+    ExpectXfsError([&] { xfs.CreateArchive("no/dir/x", "tree"); }, 4010, "Could not open file.");
+    const char* changeFailed =
+        "Could not change the directory. The directory does probably not exist.";
+    ExpectXfsError([&] { xfs.CreateArchive("x", "missing"); }, 4016, changeFailed);
+    fs::create_directory_symlink("..", "tree/loop");
+    ExpectXfsError([&] { xfs.CreateArchive("x", "tree"); }, 4016, changeFailed);
+    EXPECT_EQ(fs::current_path(), m_dir);
+}
+
+TEST_F(ArchiveTest, RoundTripRestoresTheTreeAndPackingIsReproducible)
+{
+    std::string allBytes, big;
+    for (int i = 0; i < 256; ++i)
+        allBytes += static_cast<char>(i);
+    for (int i = 0; i < 200000; ++i)  // more than one copy chunk
+        big += static_cast<char>(i * 7 + i / 1000);
+    WriteDisk("src/bytes.bin", allBytes);
+    WriteDisk("src/empty", "");
+    WriteDisk("src/B.txt", "upper");
+    WriteDisk("src/a/big.bin", big);
+    WriteDisk("src/a/b/c/deep.txt", "deep");
+    fs::create_directories("src/a/empty dir");
+    EXPECT_TRUE(xfs.CreateArchive("one", "src"));
+    EXPECT_TRUE(xfs.CreateArchive("two", "src"));
+    EXPECT_EQ(ReadDisk("one.arc"), ReadDisk("two.arc"));
+
+    fs::create_directory("out");
+    fs::create_directory("elsewhere");
+    fs::current_path("elsewhere");  // the archive is named relative to here
+    EXPECT_TRUE(xfs.ExtractArchive("../one", "../out.ext"));  // the extension is dropped
+    fs::current_path(m_dir);
+    EXPECT_EQ(Tree("out/one"), Tree("src"));
+    EXPECT_EQ(ReadAll("one\\a\\b\\c\\deep.txt"), "deep");
+
+    EXPECT_FALSE(xfs.ExtractArchive("missing", "out"));
+    ExpectXfsError([&] { xfs.ExtractArchive("one", "nowhere"); }, 4016);
+    EXPECT_EQ(fs::current_path(), m_dir);
+}
+
+TEST_F(ArchiveTest, OpensThroughNestedArchivesInAnyCaseAndUnderRoots)
+{
+    WriteDisk("src/Data/top.txt", "top");
+    WriteDisk("src/Data/sub/a.txt", "0123456789");
+    WriteDisk("src/Pack/Textures/wall.tga", "wall");
+    EXPECT_TRUE(xfs.CreateArchive("Data", "src/Data"));
+    EXPECT_TRUE(xfs.CreateArchive("Pack", "src/Pack"));
+    for (const char* name : {"Data\\sub\\a.txt", "Data\\SUB\\A.TXT", "data/Sub/a.TXT"})
+    {
+        EXPECT_EQ(ReadAll(name), "0123456789") << name;
+        EXPECT_TRUE(xfs.FileExists(name)) << name;
+    }
+    // An archived file ends at its entry's end although the container goes on.
+    const unsigned long h = xfs.OpenFile("Data\\sub\\a.txt");
+    char buffer[16] = {};
+    xfs.Seek(h, 7);
+    EXPECT_EQ(xfs.ReadFile(h, buffer, sizeof buffer), 3u);
+    EXPECT_EQ(std::string(buffer), "789");
+    EXPECT_TRUE(xfs.IsEof(h));
+    xfs.CloseFile(h);
+    EXPECT_EQ(ReadAll("Data\\sub").size(), 32u + 10 + 276);  // a nested archive's bytes
+
+    xfs.AddRoot("Pack");
+    EXPECT_EQ(ReadAll("Textures\\wall.tga"), "wall");
+    CFileIO file;
+    ASSERT_TRUE(file.Open("TEXTURES/Wall.tga", FILEMODE_READ));
+    char c = 0;
+    EXPECT_TRUE(file.Read(c) && c == 'w');
+    file.Close();
+    for (const char* missing : {"Data\\none.txt", "Data\\top.txt\\x", "Data\\\\top.txt",
+                                "Nothing\\top.txt", "Data\\"})
+    {
+        ExpectXfsError([&] { xfs.OpenFile(missing); }, 4002, "File not found.");
+        EXPECT_FALSE(xfs.FileExists(missing));
+    }
+}
+
+TEST_F(ArchiveTest, DamagedArchivesEndInExceptions)
+{
+    const std::string sound = Archive({{"a.txt", "abc", false}, {"sub", Header(32, 32, 0), true}});
+    for (std::size_t length = 0; length < sound.size(); ++length)
+    {
+        WriteDisk("cut.arc", sound.substr(0, length));
+        ExpectXfsError([&] { xfs.OpenFile("cut\\a.txt"); }, 4006, "Error reading from file.");
+        ExpectXfsError([&] { xfs.ExtractArchive("cut", ""); }, 4006);
+    }
+    const std::string empty = Header(32, 32, 0);
+    const struct { std::string bytes; unsigned long code; } damaged[] = {
+        {"ARCY" + empty.substr(4), 4014},
+        {"arcx" + empty.substr(4), 4014},
+        {empty.substr(0, 5) + '\x01' + empty.substr(6), 4014},  // version 1.1
+        {empty.substr(0, 4) + '\x02' + empty.substr(5), 4014},  // version 2.0
+        {Header(32, 32, 0xFFFFFFFF), 4006},                     // count beyond the file
+        {Header(32 + 276, 32, 2) + Entry("a", 32, 0, 0), 4006}, // count beyond the size
+        {Header(32, 33, 0), 4006},                              // directory past the end
+        {Header(31, 31, 0), 4006},                              // smaller than a header
+        {Header(1000, 32, 0), 4006},                            // larger than the file
+        {Header(32 + 276, 32, 1) + Entry("a", 32, 1, 0), 4006}, // data in the directory
+        {Header(33 + 276, 33, 1) + "x" + Entry("a", 0xFFFFFFFF, 2, 0), 4006},  // wraps around
+        {Header(33 + 276, 33, 1) + "x" + Entry(std::string(256, 'a'), 32, 1, 0), 4006},
+        {Header(32 + 276, 32, 1) + Entry("sub", 0, 32 + 276, 1), 4006},  // at its own header
+        {Header(64 + 276, 64, 1) + Header(64, 32, 0) + Entry("sub", 32, 32, 1), 4006},
+    };
+    int n = 0;  // a registered archive stays as read, so each case gets its own
+    for (const auto& d : damaged)
+    {
+        const std::string name = "bad" + std::to_string(n++);
+        WriteDisk(name + ".arc", d.bytes);
+        const std::string path = name + "\\sub\\a";
+        for (const Action& action : {Action([&] { xfs.OpenFile(path.c_str()); }),
+                                     Action([&] { xfs.FileExists(path.c_str()); }),
+                                     Action([&] { xfs.ExtractArchive(name.c_str(), ""); })})
+            ExpectXfsError(action, d.code);
+    }
+    // A nested archive damaged inside a sound parent: the parent still serves its files.
+    WriteDisk("mixed.arc", Archive({{"ok", "fine", false}, {"sub", "ARCX\x01", true}}));
+    ExpectXfsError([&] { xfs.OpenFile("mixed\\sub\\a"); }, 4006);
+    EXPECT_EQ(ReadAll("mixed\\ok"), "fine");
+    EXPECT_EQ(fs::current_path(), m_dir);
+}
+
+TEST_F(ArchiveTest, ExtractionRefusesNamesThatLeaveTheTarget)
+{
+    fs::create_directory("out");
+    int n = 0;  // a registered archive stays as read, so each case gets its own
+    for (const char* name : {"..\\evil", "../evil", "a/b", "..", ".", "", "C:evil"})
+        for (bool nested : {false, true})
+        {
+            const std::string archive = "x" + std::to_string(n++);
+            WriteDisk(archive + ".arc",
+                      Archive({{name, nested ? Header(32, 32, 0) : "evil", nested}}));
+            ExpectXfsError([&] { xfs.ExtractArchive(archive.c_str(), "out"); }, 4005,
+                           "Could not create file for writing.");
+            fs::remove("out/" + archive);  // created before its entries were looked at
+        }
+    EXPECT_TRUE(fs::is_empty("out"));
+    EXPECT_FALSE(fs::exists("evil") || fs::exists("../evil") || fs::exists("a"));
+    EXPECT_EQ(fs::current_path(), m_dir);
+}
+
+struct sEvent
+{
+    int event;
+    std::vector<std::string> texts;
+};
+
+void Record(int event, unsigned long param1, unsigned long param2, unsigned long user)
+{
+    // The records are read by their layout: texts of 260 characters each.
+    const char* record = reinterpret_cast<const char*>(param1);
+    const int texts = event == XFS_EVENT_EXTRACT_DIRECTORY ? 1
+                      : event == XFS_EVENT_EXTRACT_FILE  ? 3
+                                                         : 2;
+    sEvent recorded{event, {}};
+    for (int i = 0; i < texts; ++i)
+        recorded.texts.emplace_back(record + 260 * i);
+    recorded.texts.push_back(std::to_string(param2));
+    reinterpret_cast<std::vector<sEvent>*>(user)->push_back(recorded);
+}
+
+TEST_F(ArchiveTest, CallbacksReceiveTheirRecords)
+{
+    WriteDisk("cb/f1.txt", "1");
+    WriteDisk("cb/sub/f2.txt", "2");
+    fs::create_directory("out");
+    std::vector<sEvent> events;
+    xfs.AddCallback(Record, reinterpret_cast<unsigned long>(&events));
+    xfs.CreateArchive("cb", "cb");
+    xfs.ExtractArchive("cb", "out");
+    xfs.RemoveCallback(Record);
+    const std::string d = m_dir.string();
+    const std::vector<std::vector<std::string>> expected = {
+        {"4", d + "/cb", "f1.txt", "0"},
+        {"4", d + "/cb", "sub", "0"},
+        {"1", d + "/cb", "f1.txt", "0"},
+        {"4", d + "/cb/sub", "f2.txt", "0"},
+        {"1", d + "/cb/sub", "f2.txt", "0"},
+        {"3", d + "/out\\cb", "0"},
+        {"2", d + "/out/cb", "cb", "f1.txt", "0"},
+        {"3", d + "/out/cb\\sub", "0"},
+        {"2", d + "/out/cb/sub", "sub", "f2.txt", "0"}};
+    ASSERT_EQ(events.size(), expected.size());
+    for (std::size_t i = 0; i < events.size(); ++i)
+    {
+        std::vector<std::string> got = events[i].texts;
+        got.insert(got.begin(), std::to_string(events[i].event));
+        EXPECT_EQ(got, expected[i]) << "event " << i;
+    }
+}
+
+std::string FoldAscii(std::string text)
+{
+    for (char& c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+TEST_F(ArchiveTest, LookupIndexAgreesWithAScanInDirectoryOrder)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 3000; ++i)
+        names.push_back((i % 3 == 0 ? "File" : "fIlE") + std::to_string(i % 1000) + ".Txt");
+    for (const char* name : {"dup", "DUP", "Dup", "dup", "\xC4x", "\xE4x", "a-Z_[]"})
+        names.push_back(name);
+    std::vector<Item> items;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        items.push_back({names[i], std::to_string(i), false});
+    WriteDisk("big.arc", Archive(items));
+
+    std::vector<std::string> queries = {"none", "\xC4X", "A-z_[]", "file1000.txt"};
+    for (const std::string& name : names)
+        for (std::string query : {name, FoldAscii(name)})
+        {
+            queries.push_back(query);
+            for (char& c : query)
+                c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+            queries.push_back(query);
+        }
+    for (const std::string& query : queries)
+    {
+        std::size_t first = 0;
+        while (first < names.size() && FoldAscii(names[first]) != FoldAscii(query))
+            ++first;
+        const std::string path = "big\\" + query;
+        if (first == names.size())
+            EXPECT_FALSE(xfs.FileExists(path.c_str())) << query;
+        else
+            ASSERT_EQ(ReadAll(path.c_str()), std::to_string(first)) << query;
+    }
+}
+
+// The pool of archive records lasts for the process. The test runs in a child
+// process of its own (a fresh pool, and no other test of this executable loses
+// records to it); CTest, through gtest_discover_tests, also starts a process
+// per test.
+TEST_F(ArchiveTest, The257thArchiveIsNotRegistered)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            int failures = 0;
+            for (unsigned long i = 0; i <= CExtendedFileSystem::MAX_ARCHIVES; ++i)
+            {
+                const std::string name = "a" + std::to_string(i);
+                WriteDisk(name + ".arc", Archive({{"x", name, false}}));
+                const bool registered = i < CExtendedFileSystem::MAX_ARCHIVES;
+                failures += xfs.FileExists((name + "\\x").c_str()) != registered;
+                failures += xfs.ExtractArchive(name.c_str(), "") != registered;
+            }
+            failures += ReadAll("a0\\x") != "a0";  // registered archives stay
+            fs::current_path(m_oldDir);
+            fs::remove_all(m_dir);
+            exit(failures);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+} // namespace

@@ -1,0 +1,62 @@
+// zrarc: error reports and the small file and name helpers the verbs share.
+#include <cctype>
+#include <cstdio>
+
+#include "Common/Core/ZRException.h"
+#include "Common/File/FileFunctions.h"
+#include "Zrarc.h"
+
+namespace
+{
+const std::string kArchiveExtension = ".arc";
+}
+
+int Fail(const std::string& file, const std::string& problem)
+{
+    std::fprintf(stderr, "zrarc: %s: %s\n", file.c_str(), problem.c_str());
+    return kExitFailure;
+}
+
+int Fail(const std::string& file, const CZRException& error)
+{
+    return Fail(file, std::string(error.GetErrorString()) + " (" +
+                          std::to_string(error.GetErrorCode()) + ")");
+}
+
+std::string ArchiveFileName(const std::string& name)
+{
+    const std::size_t length = kArchiveExtension.size();
+    if (name.size() >= length)
+    {
+        std::string tail = name.substr(name.size() - length);
+        for (char& c : tail)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (tail == kArchiveExtension)
+            return name;
+    }
+    return name + kArchiveExtension;
+}
+
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    for (unsigned char c : text)
+    {
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02X", c);
+        shown += (c < 0x20 || c == 0x7F) ? std::string(escape) : std::string(1, char(c));
+    }
+    return shown;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    const unsigned long attributes = FILE_GetFileAttributes(path.c_str());
+    return attributes != FILE_ATTR_INVALID && (attributes & FILE_ATTR_DIRECTORY) != 0;
+}
+
+bool IsFile(const std::string& path)
+{
+    const unsigned long attributes = FILE_GetFileAttributes(path.c_str());
+    return attributes != FILE_ATTR_INVALID && (attributes & FILE_ATTR_DIRECTORY) == 0;
+}

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# End-to-end test of zrarc: packs a tree, reads it back every way, unpacks it,
+# and checks exit statuses and messages. Usage: zrarc_test.sh ZRARC SCRATCH_DIR
+set -euo pipefail
+zrarc=$1 scratch=$2
+rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# expect STATUS COMMAND...: runs COMMAND with stdout in ./out and stderr in ./err.
+expect() {
+    local want=$1 got=0
+    shift
+    "$@" >out 2>err || got=$?
+    [[ $got == "$want" ]] || fail "'$*' exited $got, not $want: $(cat err)"
+}
+has() { grep -qE -- "$1" "${2:-out}" || fail "no line matching '$1' in ${2:-out}: $(cat "${2:-out}")"; }
+# patch FILE OFFSET BYTES: overwrites bytes in place (BYTES as for printf).
+patch() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
+
+mkdir -p tree/Textures/Walls tree/Sounds tree/Empty
+printf 'hello\r\n' >tree/readme.txt
+: >tree/empty.bin
+for i in $(seq 0 255); do printf "\\x$(printf %02x "$i")"; done >tree/Textures/bytes.bin
+for i in $(seq 200); do cat tree/Textures/bytes.bin; done >tree/Textures/Walls/wall.tga
+printf 'boom' >"tree/Sounds/big boom.wav"
+
+# Packing: quiet on a pipe, the same bytes every time, ".arc" appended.
+expect 0 "$zrarc" create Data.arc tree
+[[ ! -s out && ! -s err ]] || fail "create wrote to a pipe: $(cat out err)"
+expect 0 "$zrarc" --quiet create Again tree
+cmp Data.arc Again.arc || fail "two packs of one tree differ"
+
+expect 0 "$zrarc" list Data.arc
+has '^51200      wall\.tga$'
+has '^ +Textures/$'
+has '^51467  total, 5 files in 4 folders$'
+expect 0 "$zrarc" verify Data.arc
+has '^Data\.arc: OK$'
+expect 0 "$zrarc" cat 'Data\Textures\Walls\wall.tga'
+cmp out tree/Textures/Walls/wall.tga
+expect 0 "$zrarc" cat "$PWD/Data/Sounds/big boom.wav"
+cmp out "tree/Sounds/big boom.wav"
+expect 0 "$zrarc" extract Data.arc out.d
+[[ ! -s err ]] || fail "extract wrote to a pipe: $(cat err)"
+diff -r tree out.d/Data
+
+# Damage: a wrong version, then a name that would leave the target.
+cp Data.arc bad.arc && patch bad.arc 4 '\x02'
+expect 1 "$zrarc" verify bad.arc
+has '^bad\.arc: unsupported version 2\.0 \(expected 1\.0\)$'
+has '^zrarc: bad\.arc: damaged archive: 1 error, 0 warnings$' err
+expect 1 "$zrarc" cat 'bad\readme.txt'
+has '^zrarc: bad\\readme\.txt: Incorrect archive version\. \(4014\)$' err
+directory=$(od -An -tu4 -j10 -N4 Data.arc | tr -d ' ')
+cp Data.arc evil.arc && patch evil.arc "$directory" '..\0'
+expect 1 "$zrarc" extract evil.arc jail
+has 'evil\.arc: entry 1 "\.\.": name refers to a directory' err
+[[ ! -e jail/evil ]] || fail "a damaged archive was extracted"
+expect 1 "$zrarc" verify missing.arc
+has '^zrarc: missing\.arc: cannot open the file$' err
+expect 1 "$zrarc" create x.arc no-such-dir
+
+# Usage and help.
+for call in "" "frob" "list" "list a b" "--bogus list Data.arc" "help frob"; do
+    expect 2 "$zrarc" $call
+    has "^Try 'zrarc (--help|help list)'\.$" err
+done
+expect 0 "$zrarc" --help
+for verb in create extract list cat verify; do has "^  $verb "; done
+expect 0 "$zrarc" extract --help
+has '^Usage: zrarc .*extract ARCHIVE DIR$'
+expect 0 "$zrarc" help cat
+has 'Data\\Textures\\wall\.tga'
+expect 0 "$zrarc" --version
+has '^zrarc [0-9]+\.[0-9]+\.[0-9]+$'
+
+# A terminal gets the progress bar, unless --quiet.
+if command -v script >/dev/null; then
+    script -qec "'$zrarc' create tty.arc tree" /dev/null >tty.out
+    has 'packing \[#+\] 5/5' tty.out
+    script -qec "'$zrarc' --quiet create tty.arc tree" /dev/null >tty.out
+    [[ ! -s tty.out ]] || fail "--quiet drew on a terminal"
+fi
+echo PASS
