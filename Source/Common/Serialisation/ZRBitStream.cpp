@@ -1,11 +1,11 @@
 #include "Common/Serialisation/ZRBitStream.h"
 
-#include "Common/Core/ZRMemFunctions.h"
+#include "Common/Serialisation/ZRBitStorage.h"
 
 namespace
 {
-constexpr int kBitsPerByte = 8;
-constexpr unsigned char kFirstBitMask = 0x80;
+using ZRBitStorage::kBitsPerByte;
+using ZRBitStorage::kFirstBitMask;
 constexpr int kWholeSize = -1;
 constexpr const char kDumpLinePrefix[] = "Byte %4.d: ";
 } // namespace
@@ -25,25 +25,15 @@ CZRBitStream::~CZRBitStream() { delete[] m_pBuffer; }
 const CZRBitStream& CZRBitStream::operator=(const CZRBitStream& other)
 {
     if (this != &other)
-    {
-        if (other.m_nSize > 0)
-        {
-            if (m_nSize < other.m_nSize)
-                SetSize(other.m_nSize);
-            MEM_Copy(m_pBuffer, other.m_pBuffer, other.m_nSize);
-        }
-        m_nSize = other.m_nSize;
-        m_nNumBits = other.m_nNumBits;
-    }
+        ZRBitStorage::Assign(m_pBuffer, m_nSize, m_nNumBits, other.m_pBuffer, other.m_nSize,
+                             other.m_nNumBits);
     Rewind();
     return *this;
 }
 
 bool CZRBitStream::operator==(const CZRBitStream& other) const
 {
-    if (m_nSize != other.m_nSize)
-        return false;
-    return m_nSize == 0 || MEM_Compare(m_pBuffer, other.m_pBuffer, m_nSize) == 0;
+    return ZRBitStorage::Equal(m_pBuffer, m_nSize, other.m_pBuffer, other.m_nSize);
 }
 
 bool CZRBitStream::operator!=(const CZRBitStream& other) const { return !(*this == other); }
@@ -52,36 +42,11 @@ int CZRBitStream::GetSize() const { return m_nSize; }
 
 int CZRBitStream::GetNumBits() const { return m_nNumBits; }
 
-void CZRBitStream::SetSize(int bytes)
-{
-    if (bytes < 0)
-        bytes = 0;
-    unsigned char* buffer = bytes > 0 ? new unsigned char[bytes] : nullptr;
-    if (buffer != nullptr)
-    {
-        MEM_Zero(buffer, bytes);
-        if (m_pBuffer != nullptr)
-            MEM_Copy(buffer, m_pBuffer, m_nSize < bytes ? m_nSize : bytes);
-    }
-    delete[] m_pBuffer;
-    m_pBuffer = buffer;
-    m_nSize = bytes;
-    m_nNumBits = bytes * kBitsPerByte;
-}
+void CZRBitStream::SetSize(int bytes) { ZRBitStorage::Resize(m_pBuffer, m_nSize, m_nNumBits, bytes); }
 
-void CZRBitStream::SetNumBits(int n)
-{
-    if (n < 0)
-        n = 0;
-    SetSize(n / kBitsPerByte + 1);
-    m_nNumBits = n;
-}
+void CZRBitStream::SetNumBits(int n) { ZRBitStorage::SetNumBits(m_pBuffer, m_nSize, m_nNumBits, n); }
 
-void CZRBitStream::Clear()
-{
-    if (m_pBuffer != nullptr)
-        MEM_Zero(m_pBuffer, m_nSize);
-}
+void CZRBitStream::Clear() { ZRBitStorage::Clear(m_pBuffer, m_nSize); }
 
 void CZRBitStream::BeginWrite()
 {
