@@ -15,6 +15,7 @@
 #include "Common/Core/ZRException.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileIO.h"
+#include "File/FileTestSupport.h"
 
 namespace
 {
@@ -37,13 +38,6 @@ void ExpectXfsError(const Action& action, unsigned long code, const char* messag
         }
         EXPECT_STREQ(e.GetFileName(), "Source\\Common\\File\\ExtendedFileSystem");
     }
-}
-
-void WriteDisk(const fs::path& path, const std::string& contents)
-{
-    if (path.has_parent_path())
-        fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << contents;
 }
 
 std::string ReadDisk(const fs::path& path)
@@ -101,39 +95,7 @@ std::string Archive(const std::vector<Item>& items)
            directory;
 }
 
-class ArchiveTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/arc-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_oldDir = fs::current_path();
-        fs::current_path(pattern);
-        m_dir = fs::current_path();  // as the system reports it, links resolved
-    }
-    void TearDown() override
-    {
-        for (unsigned long handle = 1; handle <= CExtendedFileSystem::MAX_OPEN_FILES; ++handle)
-            EXPECT_FALSE(xfs.IsFileOpen(handle)) << "leaked handle " << handle;
-        xfs.RemoveAllRoots();
-        fs::current_path(m_oldDir);
-        fs::remove_all(m_dir);
-    }
-
-    std::string ReadAll(const char* name)
-    {
-        const unsigned long handle = xfs.OpenFile(name);
-        std::string text(xfs.GetFileSize(handle), '\0');
-        EXPECT_EQ(xfs.ReadFile(handle, text.data(), text.size() + 1), text.size());
-        xfs.CloseFile(handle);
-        return text;
-    }
-
-    CExtendedFileSystem& xfs = *CExtendedFileSystem::Instance();
-    fs::path m_dir;
-    fs::path m_oldDir;
-};
+using ArchiveTest = ScratchDirectoryTest;
 
 TEST_F(ArchiveTest, PackedBytesFollowTheLayoutExactly)
 {

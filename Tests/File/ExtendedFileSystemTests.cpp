@@ -16,6 +16,7 @@
 
 #include "Common/Core/ZRException.h"
 #include "Common/File/ExtendedFileSystem.h"
+#include "File/FileTestSupport.h"
 
 namespace
 {
@@ -39,55 +40,10 @@ void ExpectXfsError(const Action& action, unsigned long code, const char* messag
     }
 }
 
-void WriteDisk(const fs::path& path, const std::string& contents)
-{
-    if (path.has_parent_path())
-        fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
 void Callback(int, unsigned long, unsigned long, unsigned long) {}
 void OtherCallback(int, unsigned long, unsigned long, unsigned long) {}
 
-// Each test runs in a fresh scratch directory as the current directory and must
-// leave the singleton as it found it: no roots, no callbacks, no open handle.
-class ExtendedFileSystemTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/xfs-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_oldDir = fs::current_path();
-        fs::current_path(m_dir);
-    }
-    void TearDown() override
-    {
-        for (unsigned long handle = 1; handle <= kMaxFiles; ++handle)
-        {
-            EXPECT_FALSE(xfs.IsFileOpen(handle)) << "leaked handle " << handle;
-            if (xfs.IsFileOpen(handle))
-                xfs.CloseFile(handle);  // keeps one failure from spreading
-        }
-        xfs.RemoveAllRoots();
-        fs::current_path(m_oldDir);
-        fs::remove_all(m_dir);
-    }
-
-    std::string ReadAll(const char* name)
-    {
-        const unsigned long handle = xfs.OpenFile(name);
-        std::string text(xfs.GetFileSize(handle), '\0');
-        EXPECT_EQ(xfs.ReadFile(handle, text.data(), text.size() + 1), text.size());
-        xfs.CloseFile(handle);
-        return text;
-    }
-
-    CExtendedFileSystem& xfs = *CExtendedFileSystem::Instance();
-    fs::path m_dir;
-    fs::path m_oldDir;
-};
+using ExtendedFileSystemTest = ScratchDirectoryTest;
 
 TEST_F(ExtendedFileSystemTest, SetupRootsAndCallbacks)
 {

@@ -14,6 +14,7 @@
 #include "Common/Core/ZRString.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileIO.h"
+#include "File/FileTestSupport.h"
 
 namespace
 {
@@ -42,26 +43,9 @@ void ExpectNoFile(const std::function<void()>& action)
 }
 
 // Each test runs in a fresh scratch directory as the current directory.
-class FileIOTest : public ::testing::Test
+class FileIOTest : public ScratchDirectoryTest
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/fileio-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_oldDir = fs::current_path();
-        fs::current_path(m_dir);
-    }
-    void TearDown() override
-    {
-        CExtendedFileSystem& xfs = *CExtendedFileSystem::Instance();
-        for (unsigned long handle = 1; handle <= CExtendedFileSystem::MAX_OPEN_FILES; ++handle)
-            EXPECT_FALSE(xfs.IsFileOpen(handle)) << "leaked handle " << handle;
-        fs::current_path(m_oldDir);
-        fs::remove_all(m_dir);
-    }
-
     static void Put(const char* name, const std::string& contents)
     {
         std::ofstream(name, std::ios::binary) << contents;
@@ -87,9 +71,6 @@ protected:
         Put("in.txt", contents);
         ASSERT_TRUE(file.Open("in.txt", FILEMODE_READ));
     }
-
-    fs::path m_dir;
-    fs::path m_oldDir;
 };
 
 struct BinaryCase
