@@ -1,29 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "Common/File/ZRArchiveReader.h"
+#include "File/FileTestSupport.h"
 
 namespace
 {
-namespace fs = std::filesystem;
 using Bytes = std::string;
 
-void PutWord(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = char(value >> (8 * i));
-}
-
-// A directory tree packed as the writer packs it: files, then folders, each
-// archive's directory after its data.
+// A directory tree packed as the writer packs it: files, then folders.
 struct Folder
 {
     std::vector<std::pair<std::string, Bytes>> files;
@@ -32,42 +18,20 @@ struct Folder
 
 Bytes Pack(const Folder& folder)
 {
-    Bytes data(32, '\0'), directory;
-    auto add = [&](const std::string& name, const Bytes& content, char flags) {
-        Bytes entry(276, '\0');
-        entry.replace(0, name.size(), name);
-        PutWord(entry, 256, std::uint32_t(data.size()));
-        PutWord(entry, 260, std::uint32_t(content.size()));
-        entry[264] = flags;
-        directory += entry;
-        data += content;
-    };
+    std::vector<ArchiveItem> items;
     for (const auto& file : folder.files)
-        add(file.first, file.second, 0);
+        items.push_back({file.first, file.second, false});
     for (const auto& sub : folder.folders)
-        add(sub.first, Pack(sub.second), 1);
-    data.replace(0, 6, "ARCX\x01\x00", 6);
-    PutWord(data, 6, std::uint32_t(data.size() + directory.size()));
-    PutWord(data, 10, std::uint32_t(data.size()));
-    PutWord(data, 14, std::uint32_t(directory.size() / 276));
-    return data + directory;
+        items.push_back({sub.first, Pack(sub.second), true});
+    return Archive(items);
 }
 
 // «a.txt» (3 bytes) and the empty folder «sub»: 619 bytes, directory at 67.
 const Bytes kSmall = Pack({{{"a.txt", "abc"}}, {{"sub", {}}}});
 
-class ArchiveReader : public ::testing::Test
+class ArchiveReader : public ScratchDirectoryTest
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/arcreader-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_file = (m_dir / "t.arc").string();
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::vector<sArchiveProblem> VerifyBytes(const Bytes& bytes)
     {
         std::ofstream(m_file, std::ios::binary | std::ios::trunc) << bytes;
@@ -77,8 +41,7 @@ protected:
         return reader.Verify();
     }
 
-    fs::path m_dir;
-    std::string m_file;
+    const std::string m_file = "t.arc";
 };
 
 bool Mentions(const std::vector<sArchiveProblem>& problems, const std::string& text, bool isError)
@@ -99,29 +62,15 @@ TEST_F(ArchiveReader, SoundArchiveListsItsTreeWithAbsoluteOffsets)
     CZRArchiveReader reader;
     ASSERT_TRUE(reader.Open(m_file.c_str()));
     EXPECT_EQ(reader.GetFileSize(), nested.size());
-    struct Node
-    {
-        const char* path;
-        std::uint32_t size;
-        std::uint64_t offset;
-        int depth;
-        bool isFolder;
-    } const expected[] = {{"x", 5, 32, 0, false},
-                          {"e", 0, 37, 0, false},
-                          {"sub", 32 + 3 + 32 + 2 * 276, 37, 0, true},
-                          {"sub\\b.bin", 3, 37 + 32, 1, false},
-                          {"sub\\deep", 32, 37 + 35, 1, true}};
-    const std::vector<sArchiveNode> tree = reader.GetTree();
-    ASSERT_EQ(tree.size(), std::size(expected));
-    for (std::size_t i = 0; i < tree.size(); ++i)
-    {
-        EXPECT_STREQ(tree[i].path, expected[i].path);
-        EXPECT_EQ(tree[i].size, expected[i].size) << i;
-        EXPECT_EQ(tree[i].offset, expected[i].offset) << i;
-        EXPECT_EQ(tree[i].depth, expected[i].depth) << i;
-        EXPECT_EQ(tree[i].isFolder, expected[i].isFolder) << i;
-    }
-    EXPECT_STREQ(tree[3].name, "b.bin");
+    // path, size, absolute offset, depth, folder
+    std::vector<std::string> listed;
+    for (const sArchiveNode& node : reader.GetTree())
+        listed.push_back(std::string(~node.path) + " " + std::to_string(node.size) + " " +
+                         std::to_string(node.offset) + " " + std::to_string(node.depth) +
+                         (node.isFolder ? " folder" : ""));
+    ASSERT_EQ(listed, (std::vector<std::string>{"x 5 32 0", "e 0 37 0", "sub 619 37 0 folder",
+                                                "sub\\b.bin 3 69 1", "sub\\deep 32 72 1 folder"}));
+    EXPECT_STREQ(reader.GetTree()[3].name, "b.bin");
 }
 
 TEST_F(ArchiveReader, EveryTruncationIsAnErrorAndTrailingBytesAWarning)
@@ -184,21 +133,18 @@ TEST_F(ArchiveReader, EachCorruptionIsNamedWithItsArchivePath)
         EXPECT_TRUE(Mentions(problems, c.expected, c.isError)) << c.expected;
         EXPECT_EQ(CZRArchiveReader::HasErrors(problems), c.isError) << c.expected;
     }
-}
-
-TEST_F(ArchiveReader, NestedTotalSizeMustEqualItsEntrySize)
-{
     const Bytes archive = Pack({{}, {{"sub", {{{"f", "x"}}, {}}}}});  // nested: 309 bytes at 32
     for (std::uint32_t total : {308u, 310u})
     {
         Bytes corrupt = archive;
-        PutWord(corrupt, 32 + 6, total);
+        corrupt.replace(32 + 6, 4, Le32(total));
         EXPECT_TRUE(Mentions(VerifyBytes(corrupt),
                              "t.arc\\sub: total size " + std::to_string(total) +
                                  " differs from the size of its entry (309 bytes)",
                              true));
     }
 }
+
 
 TEST_F(ArchiveReader, OverlappingNestedArchivesAreNeverEnteredTwice)
 {
@@ -211,8 +157,8 @@ TEST_F(ArchiveReader, OverlappingNestedArchivesAreNeverEnteredTwice)
         archive = Pack({{{"l", archive}}, {}});
         archive[left + 264] = 1;
         archive += "r" + archive.substr(left + 1);
-        PutWord(archive, 6, std::uint32_t(archive.size()));
-        PutWord(archive, 14, 2);
+        archive.replace(6, 4, Le32(archive.size()));
+        archive.replace(14, 4, Le32(2));
     }
     const auto problems = VerifyBytes(archive);
     EXPECT_EQ(problems.size(), 1u);

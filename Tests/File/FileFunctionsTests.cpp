@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include "Common/File/FileFunctions.h"
+#include "File/FileTestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -19,34 +15,22 @@ namespace
 {
 constexpr int kPathBufferSize = 4096;
 
-class FileFunctions : public ::testing::Test
+class FileFunctions : public ScratchDirectoryTest
 {
 protected:
-    void SetUp() override
-    {
-        static int s_count = 0;
-        m_root = fs::temp_directory_path() /
-                 ("zrfile-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count));
-        fs::create_directories(m_root);
-    }
-
-    void TearDown() override { fs::remove_all(m_root); }
-
     // The scratch path in Windows spelling: drive, backslashes.
     std::string Win(const std::string& relative) const
     {
-        std::string path = "C:" + (m_root / relative).string();
+        std::string path = "C:" + (m_dir / relative).string();
         std::replace(path.begin(), path.end(), '/', '\\');
         return path;
     }
 
     std::string Make(const std::string& relative, const std::string& content)
     {
-        std::ofstream(m_root / relative, std::ios::binary) << content;
+        WriteDisk(m_dir / relative, content);
         return Win(relative);
     }
-
-    fs::path m_root;
 };
 
 std::string Split(const char* path)
@@ -75,12 +59,8 @@ TEST_F(FileFunctions, WritesAndReadsBackThroughWindowsNames)
     EXPECT_EQ(3ul, FILE_Read(in, read, sizeof(int), 3));
     EXPECT_EQ(3, read[2]);
     char line[16];
-    EXPECT_EQ(1, FILE_Gets(in, line, 3));
-    EXPECT_STREQ("ab", line);
-    EXPECT_EQ(1, FILE_Gets(in, line, sizeof(line)));
-    EXPECT_STREQ("c\n", line);
-    EXPECT_EQ(1, FILE_Gets(in, line, sizeof(line)));
-    EXPECT_STREQ("42|zz", line);
+    for (const auto& [size, text] : {std::pair(3, "ab"), std::pair(16, "c\n"), std::pair(16, "42|zz")})
+        EXPECT_TRUE(FILE_Gets(in, line, size) == 1 && std::string(line) == text) << text;
     EXPECT_EQ(-1, FILE_Gets(in, line, sizeof(line)));
     EXPECT_EQ(0ul, FILE_Read(in, read, 1, 1));
     EXPECT_EQ(1, FILE_Close(in));
@@ -111,15 +91,13 @@ TEST_F(FileFunctions, EmptyHandlesFailWithoutEffect)
     char buffer[8] = "";
     for (const int handle : {closed, -1, FILE_MAX_OPEN, 5000})
     {
-        EXPECT_EQ(0ul, FILE_Read(handle, buffer, 1, 1)) << handle;
-        EXPECT_EQ(0ul, FILE_Write(handle, buffer, 1, 1)) << handle;
-        EXPECT_EQ(-1, FILE_Gets(handle, buffer, sizeof(buffer))) << handle;
-        EXPECT_EQ(-1, FILE_Puts(handle, "x")) << handle;
-        EXPECT_EQ(-1, FILE_Tell(handle)) << handle;
-        EXPECT_EQ(-1, FILE_Seek(handle, 0, FILE_ORIGIN_START)) << handle;
-        EXPECT_EQ(-1, FILE_Flush(handle)) << handle;
-        EXPECT_EQ(-1, FILE_Printf(handle, "%d", 1)) << handle;
-        EXPECT_EQ(-1, FILE_Close(handle)) << handle;
+        const std::vector<long> results = {
+            long(FILE_Read(handle, buffer, 1, 1)),      long(FILE_Write(handle, buffer, 1, 1)),
+            FILE_Gets(handle, buffer, sizeof(buffer)), FILE_Puts(handle, "x"),
+            FILE_Tell(handle),                         FILE_Seek(handle, 0, FILE_ORIGIN_START),
+            FILE_Flush(handle),                        FILE_Printf(handle, "%d", 1),
+            FILE_Close(handle)};
+        EXPECT_EQ(results, std::vector<long>({0, 0, -1, -1, -1, -1, -1, -1, -1})) << handle;
     }
     // A failed open leaves its slot empty for the next one.
     EXPECT_EQ(FILE_INVALID_HANDLE, FILE_Open(Win("missing").c_str(), "rb"));
@@ -235,7 +213,7 @@ TEST_F(FileFunctions, AttributesAndDeletion)
     EXPECT_EQ(FILE_ATTR_NORMAL, FILE_GetFileAttributes(file.c_str()));
     EXPECT_EQ(1, FILE_Delete(file.c_str()));
     EXPECT_EQ(-1, FILE_Delete(file.c_str()));
-    EXPECT_FALSE(fs::exists(m_root / "ro.txt"));
+    EXPECT_FALSE(fs::exists(m_dir / "ro.txt"));
 }
 
 TEST_F(FileFunctions, DirectoriesAndWorkingDirectory)
@@ -249,7 +227,7 @@ TEST_F(FileFunctions, DirectoriesAndWorkingDirectory)
 
     char current[kPathBufferSize];
     EXPECT_EQ(1, DIR_GetWorkingDirectory(current, sizeof(current)));
-    EXPECT_EQ(fs::canonical(m_root / "Sub").string(), current);
+    EXPECT_EQ(fs::canonical(m_dir / "Sub").string(), current);
     EXPECT_EQ(-1, DIR_GetWorkingDirectory(current, 2));
     const int relative = FILE_Open("rel.txt", "wb");
     EXPECT_EQ(1, FILE_Close(relative));

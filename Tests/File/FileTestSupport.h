@@ -7,11 +7,94 @@
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
+#include <vector>
 
+#include "Common/Core/ZRException.h"
 #include "Common/File/ExtendedFileSystem.h"
+
+// Runs action and expects an Exception of the file class with code, and with
+// message and source file name where given.
+template <typename Exception>
+void ExpectError(const std::function<void()>& action, unsigned long code,
+                 const char* message = nullptr, const char* file = nullptr)
+{
+    try
+    {
+        action();
+        ADD_FAILURE() << "no exception, expected " << code;
+    }
+    catch (const Exception& e)
+    {
+        EXPECT_EQ(e.GetErrorCode(), code);
+        EXPECT_EQ(e.GetErrorClass(), eErrorClassFile);
+        if (message != nullptr)
+        {
+            EXPECT_STREQ(e.GetErrorString(), message);
+        }
+        if (file != nullptr)
+        {
+            EXPECT_STREQ(e.GetFileName(), file);
+        }
+    }
+}
+
+inline void ExpectXfsError(const std::function<void()>& action, unsigned long code,
+                           const char* message = nullptr)
+{
+    ExpectError<CXfsException>(action, code, message, "Source\\Common\\File\\ExtendedFileSystem");
+}
+
+inline std::string ReadDisk(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The archive format written independently of the library, for crafted archives.
+inline std::string Le32(std::uint32_t v)
+{
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+inline std::string Header(std::uint32_t total, std::uint32_t directory, std::uint32_t count,
+                          const char* magicAndVersion = "ARCX\x01")
+{
+    return std::string(magicAndVersion, 5) + '\0' + Le32(total) + Le32(directory) + Le32(count) +
+           std::string(14, '\0');
+}
+
+inline std::string Entry(const std::string& name, std::uint32_t offset, std::uint32_t size, char flags)
+{
+    std::string entry = name;
+    entry.resize(256, '\0');
+    return entry + Le32(offset) + Le32(size) + flags + std::string(11, '\0');
+}
+
+struct ArchiveItem
+{
+    std::string name;
+    std::string data;  // for a nested item: a whole archive
+    bool nested;
+};
+
+// The items' data in order after the header, then the directory.
+inline std::string Archive(const std::vector<ArchiveItem>& items)
+{
+    std::string data, directory;
+    for (const ArchiveItem& item : items)
+    {
+        directory += Entry(item.name, 32 + data.size(), item.data.size(), item.nested);
+        data += item.data;
+    }
+    return Header(32 + data.size() + directory.size(), 32 + data.size(), items.size()) + data +
+           directory;
+}
 
 class ScratchDirectoryTest : public ::testing::Test
 {

@@ -1,29 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 
-#include "Common/Core/ZRException.h"
 #include "Common/Core/ZRMemFunctions.h"
 #include "Common/Core/ZRString.h"
 #include "Common/File/MemFileIO.h"
+#include "File/FileTestSupport.h"
 
 namespace
 {
 void ExpectMemFileError(const std::function<void()>& action, unsigned long code)
 {
-    try
-    {
-        action();
-        ADD_FAILURE() << "no exception, expected " << code;
-    }
-    catch (const CMemFileIOException& e)
-    {
-        EXPECT_EQ(e.GetErrorCode(), code);
-        EXPECT_STREQ(e.GetErrorString(), "");
-        EXPECT_EQ(e.GetErrorClass(), eErrorClassFile);
-        EXPECT_STREQ(e.GetFileName(), "Source\\Common\\File\\MemFileIO");
-    }
+    ExpectError<CMemFileIOException>(action, code, "", "Source\\Common\\File\\MemFileIO");
 }
 
 void WriteBytes(CMemFileIO& file, unsigned long count)
@@ -68,6 +56,10 @@ TEST(MemFileIO, FixedAttachedBufferReadsToItsEndAndCannotGrow)
     char c = 0;
     EXPECT_FALSE(file.Read(c));
     EXPECT_TRUE(file.IsEof());
+    file.SetFilePointerPos(14);
+    int value = 0x7F000000;
+    EXPECT_TRUE(file.Read(value));  // over the end: the old upper bytes stay
+    EXPECT_EQ(value, 0x7F000F0E);
     file.SetFilePointerPos(15);
     ExpectMemFileError([&] { file.Write(1234); }, 4600);
     EXPECT_TRUE(file.Close()); // must not release the caller's (stack) buffer
@@ -91,9 +83,16 @@ TEST(MemFileIO, GrowableAttachedBufferStartsEmptyAndStaysTheCallers)
     MEM_Free(grown); // the file released nothing: no double free under the sanitizer
 }
 
-TEST(MemFileIO, PositionMovesFreelyButSkipStaysAtOrAboveZero)
+TEST(MemFileIO, UnsupportedOperationsAndPositionMovesFreelyButSkipStaysAtOrAboveZero)
 {
     CMemFileIO file;
+    char buffer[8] = {};
+    EXPECT_EQ(file.WriteRaw(buffer, 1, 8), 0);
+    EXPECT_EQ(file.ReadRaw(buffer, 1, 8), 0);
+    EXPECT_FALSE(file.Printf("%d", 1));
+    EXPECT_EQ(file.GetSize(), 0u);
+    EXPECT_TRUE(file.Open("ignored", 0) && file.IsOpened() && file.Flush());
+    EXPECT_THROW(file.ReadLine(buffer, sizeof buffer), CFileIOException); // needs a real file
     ExpectMemFileError([&] { file.Skip(-1); }, 4602);
     EXPECT_TRUE(file.Skip(10));
     char c = 0;
@@ -107,21 +106,8 @@ TEST(MemFileIO, PositionMovesFreelyButSkipStaysAtOrAboveZero)
     EXPECT_EQ(file.GetBufferSize(), 3072u);
 }
 
-TEST(MemFileIO, DetachHandsOverTheWrittenBuffer)
-{
-    CMemFileIO file;
-    ASSERT_TRUE(file.Write(CZRString("abc")));
-    EXPECT_EQ(static_cast<void*>(file), file.GetBuffer());
-    unsigned char* const buffer = file.Detach();
-    const unsigned char expected[] = {3, 0, 0, 0, 'a', 'b', 'c'};
-    EXPECT_EQ(std::memcmp(buffer, expected, sizeof expected), 0);
-    EXPECT_EQ(file.GetSize(), 0u);
-    EXPECT_EQ(file.GetBufferSize(), 0u);
-    MEM_Free(buffer);
-}
-
 // Typed values and the text format of CFileIO run unchanged on memory.
-TEST(MemFileIO, CarriesTypedAndTextValues)
+TEST(MemFileIO, CarriesTypedAndTextValuesAndDetaches)
 {
     CMemFileIO file;
     const vector4 v = {1.0f, -2.0f, 3.5f, 4.0f};
@@ -137,28 +123,13 @@ TEST(MemFileIO, CarriesTypedAndTextValues)
     EXPECT_EQ(i, 42);
     EXPECT_STREQ(t, "t x");
     EXPECT_EQ(file.GetFilePointerPos() + 1, file.GetSize()); // the blank after the last ";"
+    EXPECT_EQ(static_cast<void*>(file), file.GetBuffer());
+    unsigned char* const buffer = file.Detach();
+    const unsigned char expected[] = {3, 0, 0, 0, 'a', 'b', 'c'};
+    EXPECT_EQ(std::memcmp(buffer, expected, sizeof expected), 0);
+    MEM_Free(buffer);
 }
 
-TEST(MemFileIO, TypedReadOverTheEndKeepsTheOldBytes)
-{
-    const unsigned char bytes[] = {0x11, 0x22};
-    CMemFileIO file(const_cast<unsigned char*>(bytes), sizeof bytes, 0);
-    int value = 0x7F000000;
-    EXPECT_TRUE(file.Read(value));
-    EXPECT_EQ(value, 0x7F002211);
-}
-
-TEST(MemFileIO, UnsupportedOperations)
-{
-    CMemFileIO file;
-    char buffer[8] = {};
-    EXPECT_EQ(file.WriteRaw(buffer, 1, 8), 0);
-    EXPECT_EQ(file.ReadRaw(buffer, 1, 8), 0);
-    EXPECT_FALSE(file.Printf("%d", 1));
-    EXPECT_EQ(file.GetSize(), 0u);
-    EXPECT_TRUE(file.Open("ignored", 0) && file.IsOpened() && file.Flush());
-    EXPECT_THROW(file.ReadLine(buffer, sizeof buffer), CFileIOException); // needs a real file
-}
 
 TEST(MemFileIO, CopiesOwnTheirContents)
 {
