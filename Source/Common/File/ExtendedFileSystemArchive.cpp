@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "Common/Core/ZRLittleEndian.h"
 #include "Common/File/FileFunctions.h"
+#include "Common/File/ZRArchiveRecords.h"
 #include "Common/Platform/Platform.h"
 
 struct CExtendedFileSystem::sListedName
@@ -35,68 +35,15 @@ constexpr int kFileSuccess = 1;
 const char* const kModeRead = "rb";
 const char* const kModeCreate = "wb";
 const char* const kListAll = "*.*";
-constexpr std::size_t kWordSize = 4;
 constexpr std::uint64_t kMaxOffset = UINT32_MAX;
 constexpr std::size_t kCopyChunk = 64 * 1024;
 constexpr int kWorkingDirectorySize = 4096;
 constexpr char kBackslash = '\\';
 
-std::uint32_t GetWord(const unsigned char* bytes)
-{
-    return static_cast<std::uint32_t>(ZRLittleEndian::Decode(bytes, kWordSize));
-}
-
-void PutWord(std::uint32_t value, unsigned char* bytes)
-{
-    ZRLittleEndian::Encode(value, bytes, kWordSize);
-}
-
-sArchiveHeader DecodeHeader(const unsigned char* bytes)
-{
-    sArchiveHeader header;
-    header.magic = GetWord(bytes + ARCHIVE_HEADER_MAGIC);
-    header.majorVersion = bytes[ARCHIVE_HEADER_MAJOR];
-    header.minorVersion = bytes[ARCHIVE_HEADER_MINOR];
-    header.totalSize = GetWord(bytes + ARCHIVE_HEADER_TOTAL_SIZE);
-    header.directoryOffset = GetWord(bytes + ARCHIVE_HEADER_DIRECTORY);
-    header.entryCount = GetWord(bytes + ARCHIVE_HEADER_COUNT);
-    return header;
-}
-
-// Reserved bytes are written as zero.
-void EncodeHeader(const sArchiveHeader& header, unsigned char* bytes)
-{
-    std::fill(bytes, bytes + ARCHIVE_HEADER_SIZE, 0);
-    PutWord(header.magic, bytes + ARCHIVE_HEADER_MAGIC);
-    bytes[ARCHIVE_HEADER_MAJOR] = header.majorVersion;
-    bytes[ARCHIVE_HEADER_MINOR] = header.minorVersion;
-    PutWord(header.totalSize, bytes + ARCHIVE_HEADER_TOTAL_SIZE);
-    PutWord(header.directoryOffset, bytes + ARCHIVE_HEADER_DIRECTORY);
-    PutWord(header.entryCount, bytes + ARCHIVE_HEADER_COUNT);
-}
-
-sArchiveEntry DecodeEntry(const unsigned char* bytes)
-{
-    sArchiveEntry entry;
-    std::copy(bytes + ARCHIVE_ENTRY_NAME, bytes + ARCHIVE_ENTRY_NAME + ARCHIVE_NAME_SIZE,
-              entry.name);
-    entry.offset = GetWord(bytes + ARCHIVE_ENTRY_OFFSET);
-    entry.size = GetWord(bytes + ARCHIVE_ENTRY_LENGTH);
-    entry.flags = bytes[ARCHIVE_ENTRY_FLAGS];
-    std::copy(bytes + ARCHIVE_ENTRY_RESERVED,
-              bytes + ARCHIVE_ENTRY_RESERVED + ARCHIVE_ENTRY_RESERVED_SIZE, entry.reserved);
-    return entry;
-}
-
-void EncodeEntry(const sArchiveEntry& entry, unsigned char* bytes)
-{
-    std::copy(entry.name, entry.name + ARCHIVE_NAME_SIZE, bytes + ARCHIVE_ENTRY_NAME);
-    PutWord(entry.offset, bytes + ARCHIVE_ENTRY_OFFSET);
-    PutWord(entry.size, bytes + ARCHIVE_ENTRY_LENGTH);
-    bytes[ARCHIVE_ENTRY_FLAGS] = entry.flags;
-    std::copy(entry.reserved, entry.reserved + ARCHIVE_ENTRY_RESERVED_SIZE,
-              bytes + ARCHIVE_ENTRY_RESERVED);
-}
+using ZRArchiveRecords::DecodeEntry;
+using ZRArchiveRecords::DecodeHeader;
+using ZRArchiveRecords::EncodeEntry;
+using ZRArchiveRecords::EncodeHeader;
 
 bool IsSupportedVersion(const sArchiveHeader& header)
 {

@@ -7,9 +7,9 @@
 #include <string>
 #include <utility>
 
-#include "Common/Core/ZRLittleEndian.h"
 #include "Common/File/FileFunctions.h"
 #include "Common/File/ZRArchive.h"
+#include "Common/File/ZRArchiveRecords.h"
 
 namespace
 {
@@ -53,11 +53,6 @@ struct sSpan
     int depth;             // depth of its entries
 };
 
-std::uint32_t Word(const unsigned char* bytes)
-{
-    return static_cast<std::uint32_t>(ZRLittleEndian::Decode(bytes, kWord));
-}
-
 bool AllZero(const unsigned char* bytes, std::size_t count)
 {
     return std::all_of(bytes, bytes + count, [](unsigned char b) { return b == 0; });
@@ -65,29 +60,31 @@ bool AllZero(const unsigned char* bytes, std::size_t count)
 
 sHeader DecodeHeader(const unsigned char* bytes)
 {
-    return sHeader{Word(bytes + ARCHIVE_HEADER_MAGIC),
-                   bytes[ARCHIVE_HEADER_MAJOR],
-                   bytes[ARCHIVE_HEADER_MINOR],
-                   Word(bytes + ARCHIVE_HEADER_TOTAL_SIZE),
-                   Word(bytes + ARCHIVE_HEADER_DIRECTORY),
-                   Word(bytes + ARCHIVE_HEADER_COUNT),
+    const sArchiveHeader header = ZRArchiveRecords::DecodeHeader(bytes);
+    return sHeader{header.magic,
+                   header.majorVersion,
+                   header.minorVersion,
+                   header.totalSize,
+                   header.directoryOffset,
+                   header.entryCount,
                    AllZero(bytes + ARCHIVE_HEADER_RESERVED,
                            ARCHIVE_HEADER_SIZE - ARCHIVE_HEADER_RESERVED)};
 }
 
 sEntry DecodeEntry(const unsigned char* bytes)
 {
+    const sArchiveEntry entry = ZRArchiveRecords::DecodeEntry(bytes);
     const unsigned char* name = bytes + ARCHIVE_ENTRY_NAME;
     const unsigned char* end = std::find(name, name + ARCHIVE_NAME_SIZE, 0);
     const bool terminated = end != name + ARCHIVE_NAME_SIZE;
     const std::size_t length = static_cast<std::size_t>(end - name);
-    return sEntry{std::string(reinterpret_cast<const char*>(name), length),
+    return sEntry{std::string(entry.name, length),
                   terminated,
                   !terminated || AllZero(end, ARCHIVE_NAME_SIZE - length),
-                  Word(bytes + ARCHIVE_ENTRY_OFFSET),
-                  Word(bytes + ARCHIVE_ENTRY_LENGTH),
-                  bytes[ARCHIVE_ENTRY_FLAGS],
-                  AllZero(bytes + ARCHIVE_ENTRY_RESERVED, ARCHIVE_ENTRY_RESERVED_SIZE),
+                  entry.offset,
+                  entry.size,
+                  entry.flags,
+                  AllZero(entry.reserved, ARCHIVE_ENTRY_RESERVED_SIZE),
                   true};
 }
 
