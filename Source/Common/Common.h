@@ -29,6 +29,7 @@
 
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Common/Time/ZRCriticalSection.h"
+#include "Common/Time/ZRLockGuard.h"
 #include "Common/Time/ZRMutex.h"
 #include "Common/Time/ZREvent.h"
 #include "Common/Time/ZRSemaphore.h"

@@ -8,6 +8,7 @@
 #include "Common/Core/ZRPath.h"
 #include "Common/Core/ZRStrFunctions.h"
 #include "Common/File/FileFunctions.h"
+#include "Common/Time/ZRLockGuard.h"
 
 namespace
 {
@@ -88,7 +89,7 @@ void CExtendedFileSystem::AddRoot(const CZRString& root)
 {
     if (root.IsEmpty())
         return;
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     m_roots.push_back(root);
 }
 
@@ -98,7 +99,7 @@ void CExtendedFileSystem::RemoveRoot(const CZRString& root)
 {
     if (root.IsEmpty())
         return;
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     auto found = std::find_if(m_roots.begin(), m_roots.end(), [&](const CZRString& entry) {
         return entry.CompareNoCase(root.GetString()) == 0;
     });
@@ -110,7 +111,7 @@ void CExtendedFileSystem::RemoveRoot(const char* root) { RemoveRoot(CZRString(ro
 
 void CExtendedFileSystem::RemoveAllRoots()
 {
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     m_roots.clear();
 }
 
@@ -127,7 +128,7 @@ void CExtendedFileSystem::AddCallback(XfsCallback function, unsigned long user)
 {
     if (function == nullptr)
         return;
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     m_callbacks.push_back(sCallback{function, user});
 }
 
@@ -135,7 +136,7 @@ void CExtendedFileSystem::RemoveCallback(XfsCallback function)
 {
     if (function == nullptr)
         return;
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     auto found = std::find_if(m_callbacks.begin(), m_callbacks.end(),
                               [&](const sCallback& entry) { return entry.function == function; });
     if (found != m_callbacks.end())
@@ -157,7 +158,7 @@ void CExtendedFileSystem::Notify(int event, unsigned long param1, unsigned long 
 
 unsigned long CExtendedFileSystem::OpenFile(const char* name)
 {
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     const unsigned long handle = LookupFile(name);
     if (handle == INVALID_HANDLE)
         ThrowError(XFS_ERROR_FILE_NOT_FOUND, __LINE__);
@@ -177,14 +178,14 @@ unsigned long CExtendedFileSystem::AppendFile(const char* name)
 bool CExtendedFileSystem::CloseFile(unsigned long handle)
 {
     // Freeing a record must not race with another thread's open searching the table.
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     ReleaseFile(GetOpenFile(handle));
     return true;
 }
 
 bool CExtendedFileSystem::FileExists(const char* name)
 {
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     const unsigned long handle = LookupFile(name);
     if (handle == INVALID_HANDLE)
         return false;
@@ -235,7 +236,7 @@ unsigned long CExtendedFileSystem::OpenForWriting(const char* name, const char* 
 {
     if (name == nullptr)
         return INVALID_HANDLE;
-    CLockGuard guard(m_lock);
+    CZRLockGuard guard(m_lock);
     sFileInfo* file = AllocFileInfo();
     if (file == nullptr)
         ThrowError(XFS_ERROR_TOO_MANY_OPEN_FILES, __LINE__);

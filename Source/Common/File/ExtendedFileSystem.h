@@ -196,19 +196,6 @@ private:
     };
     struct sListedName;
 
-    // Holds the lock for one scope, released on every way out.
-    class CLockGuard
-    {
-    public:
-        explicit CLockGuard(CZRCriticalSection& lock) : m_lock(lock) { m_lock.Enter(); }
-        ~CLockGuard() { m_lock.Leave(); }
-        CLockGuard(const CLockGuard&) = delete;
-        CLockGuard& operator=(const CLockGuard&) = delete;
-
-    private:
-        CZRCriticalSection& m_lock;
-    };
-
     static CExtendedFileSystem* const m_pInstance;
     static CExtendedFileSystem m_instance;
 

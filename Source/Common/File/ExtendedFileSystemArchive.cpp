@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Common/File/FileFunctions.h"
+#include "Common/Time/ZRLockGuard.h"
 #include "Common/File/ZRArchiveRecords.h"
 #include "Common/Platform/Platform.h"
 
@@ -591,7 +592,7 @@ bool CExtendedFileSystem::ExtractArchive(const char* archive, const char* direct
     const std::string archiveName = WithArchiveExtension(archive);
     sArchiveInfo* record = nullptr;
     {
-        CLockGuard guard(m_lock);
+        CZRLockGuard guard(m_lock);
         record = RegisterArchive(nullptr, archiveName.c_str());
     }
     if (record == nullptr)
@@ -639,7 +640,7 @@ void CExtendedFileSystem::RecursiveArchiveExtract(const char* name, sArchiveInfo
                 ThrowError(XFS_ERROR_CREATE_FAILED, __LINE__);
             sArchiveInfo* nested = nullptr;
             {
-                CLockGuard guard(m_lock);
+                CZRLockGuard guard(m_lock);
                 nested = RegisterArchive(archive, entry.name);
             }
             RecursiveArchiveExtract(entry.name, nested);

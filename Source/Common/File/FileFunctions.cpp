@@ -6,6 +6,7 @@
 #include "Common/Core/ZRStrFunctions.h"
 #include "Common/File/FileSlotTable.h"
 #include "Common/Platform/Platform.h"
+#include "Common/Time/ZRLockGuard.h"
 
 namespace
 {
@@ -44,15 +45,13 @@ constexpr sAttributeBit kAttributeBits[] = {
 class CSlotLock
 {
 public:
-    CSlotLock() : m_table(GetFileSlotTable()) { m_table.lock.Enter(); }
-    ~CSlotLock() { m_table.lock.Leave(); }
-    CSlotLock(const CSlotLock&) = delete;
-    CSlotLock& operator=(const CSlotLock&) = delete;
+    CSlotLock() : m_table(GetFileSlotTable()), m_guard(m_table.lock) {}
 
     std::FILE*& Slot(int handle) { return m_table.slots[handle]; }
 
 private:
     sFileSlotTable& m_table;
+    CZRLockGuard m_guard;
 };
 
 // The address of this byte marks a slot claimed by an open in progress; it is
@@ -151,6 +150,25 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 } // namespace
+
+// The causes are the platform's errors, value for value.
+static_assert(FILE_ERROR_NONE == static_cast<int>(ZRPlatform::Error::None) &&
+                  FILE_ERROR_ACCESS_DENIED == static_cast<int>(ZRPlatform::Error::AccessDenied) &&
+                  FILE_ERROR_INVALID_HANDLE == static_cast<int>(ZRPlatform::Error::InvalidHandle) &&
+                  FILE_ERROR_IO == static_cast<int>(ZRPlatform::Error::Io),
+              "file errors mirror the platform's errors");
+
+eFileError FILE_GetLastError() { return static_cast<eFileError>(ZRPlatform::GetLastError()); }
+
+void FILE_SetLastError(eFileError error)
+{
+    ZRPlatform::SetLastError(static_cast<ZRPlatform::Error>(error));
+}
+
+const char* FILE_GetErrorText(eFileError error)
+{
+    return ZRPlatform::DescribeError(static_cast<ZRPlatform::Error>(error));
+}
 
 int FILE_Open(const char* path, const char* mode)
 {

@@ -9,6 +9,11 @@
 //
 // Any thread may call any function; only the slot table is locked, so one handle
 // must not be used by two threads at once.
+//
+// Causes: when a function fails, FILE_GetLastError() on the same thread tells
+// why (a missing file, a denied permission, a full disk, ...) until the next
+// failure; success leaves it as it was. The extended file system keeps it the
+// same way across its exceptions.
 #pragma once
 
 #include <cstdarg>
@@ -40,6 +45,34 @@ constexpr int FILE_MAX_DRIVE = 3;
 constexpr int FILE_MAX_DIR = 256;
 constexpr int FILE_MAX_FNAME = 256;
 constexpr int FILE_MAX_EXT = 256;
+
+// Why the calling thread's most recent failing file operation failed.
+enum eFileError : int
+{
+    FILE_ERROR_NONE = 0,          // no failure yet, or the failure was in the data itself
+    FILE_ERROR_NOT_FOUND,         // the file or directory does not exist
+    FILE_ERROR_PATH_NOT_FOUND,    // a directory on the way does not exist
+    FILE_ERROR_ACCESS_DENIED,     // no permission, read-only file or medium
+    FILE_ERROR_ALREADY_EXISTS,
+    FILE_ERROR_NOT_EMPTY,         // a directory that is not empty
+    FILE_ERROR_NO_SPACE,          // disk full, quota or file size limit
+    FILE_ERROR_TOO_MANY_OPEN,     // descriptor, handle or slot limit reached
+    FILE_ERROR_INVALID_ARGUMENT,  // a bad name, mode or value
+    FILE_ERROR_INVALID_HANDLE,    // an empty slot or closed handle
+    FILE_ERROR_BUSY,
+    FILE_ERROR_BROKEN_PIPE,
+    FILE_ERROR_WOULD_BLOCK,
+    FILE_ERROR_MESSAGE_TOO_LARGE,
+    FILE_ERROR_OUT_OF_MEMORY,
+    FILE_ERROR_NOT_SUPPORTED,
+    FILE_ERROR_IO,                // any other input/output failure
+};
+
+ZR_COMMON_API eFileError FILE_GetLastError();
+// Sets the calling thread's cause (FILE_ERROR_NONE clears it).
+ZR_COMMON_API void FILE_SetLastError(eFileError error);
+// A short lower-case English text ("permission denied", ...); never null.
+ZR_COMMON_API const char* FILE_GetErrorText(eFileError error);
 
 // Opens path with a C runtime mode ("rb", "wb", "ab", ...) into the lowest empty
 // slot. Returns the handle, or -1 when every slot is taken or the open fails.

@@ -100,11 +100,16 @@ bool ObjectClose(Handle object);
 
 // ---- Recursive lock -----------------------------------------------------------
 // An in-process lock that the owning thread may enter again (Windows critical
-// section). Cheap: no kernel object, no handle. Not copyable. Enter blocks.
+// section). The lock lives inside the object: constructing one allocates
+// nothing and cannot fail. Not copyable. Enter blocks.
 
 class RecursiveLock
 {
 public:
+    // Room for the backend's lock; each backend checks its lock fits.
+    static constexpr std::size_t kStorageSize = 64;
+    static constexpr std::size_t kStorageAlign = 16;
+
     RecursiveLock();
     ~RecursiveLock();
     RecursiveLock(const RecursiveLock&) = delete;
@@ -116,8 +121,7 @@ public:
     void Leave();
 
 private:
-    struct Impl;
-    Impl* m_pImpl;
+    alignas(kStorageAlign) unsigned char m_storage[kStorageSize];
 };
 
 // ---- Threads ------------------------------------------------------------------

@@ -6,44 +6,27 @@
 
 namespace
 {
+using Lock = ZRPlatform::RecursiveLock;
 
-// No operation throws: a lock that cannot be allocated is left null, and
-// entering or leaving it then does nothing.
-ZRPlatform::RecursiveLock* CreateLock()
-{
-    try
-    {
-        return new ZRPlatform::RecursiveLock;
-    }
-    catch (const std::bad_alloc&)
-    {
-        return nullptr;
-    }
-}
-
+Lock& LockIn(unsigned char* storage) { return *std::launder(reinterpret_cast<Lock*>(storage)); }
 } // namespace
 
-CZRCriticalSection::CZRCriticalSection(unsigned long /*ulSpinCount*/) : m_pLock(CreateLock()) {}
-
-CZRCriticalSection::CZRCriticalSection(const CZRCriticalSection& /*other*/) : m_pLock(CreateLock())
+CZRCriticalSection::CZRCriticalSection(unsigned long /*ulSpinCount*/)
 {
+    static_assert(sizeof(Lock) <= kLockSize && alignof(Lock) <= kLockAlign,
+                  "the platform lock fits in place");
+    new (m_lock) Lock;
 }
+
+CZRCriticalSection::CZRCriticalSection(const CZRCriticalSection& /*other*/) { new (m_lock) Lock; }
 
 CZRCriticalSection& CZRCriticalSection::operator=(const CZRCriticalSection& /*other*/)
 {
     return *this;
 }
 
-CZRCriticalSection::~CZRCriticalSection() { delete m_pLock; }
+CZRCriticalSection::~CZRCriticalSection() { LockIn(m_lock).~Lock(); }
 
-void CZRCriticalSection::Enter()
-{
-    if (m_pLock != nullptr)
-        m_pLock->Enter();
-}
+void CZRCriticalSection::Enter() { LockIn(m_lock).Enter(); }
 
-void CZRCriticalSection::Leave()
-{
-    if (m_pLock != nullptr)
-        m_pLock->Leave();
-}
+void CZRCriticalSection::Leave() { LockIn(m_lock).Leave(); }

@@ -1,16 +1,12 @@
 // CZRCriticalSection: a cheap in-process lock that the owning thread may enter
-// again; it must leave once per enter.
+// again; it must leave once per enter. The lock lives inside the object, so
+// constructing one allocates nothing and cannot fail.
 //
 // A lock's identity cannot be shared by copying: a copy is a new, independent,
 // unlocked critical section, and assignment keeps the target's own lock.
 #pragma once
 
 #include "Common/Core/ZRExport.h"
-
-namespace ZRPlatform
-{
-class RecursiveLock;
-}
 
 class ZR_COMMON_API CZRCriticalSection
 {
@@ -27,5 +23,9 @@ public:
     void Leave();
 
 private:
-    ZRPlatform::RecursiveLock* m_pLock;   // null only when creation ran out of memory
+    // Storage for the platform's lock, constructed in place (room and alignment
+    // are checked against the platform's lock where it is built).
+    static constexpr unsigned kLockSize = 64;
+    static constexpr unsigned kLockAlign = 16;
+    alignas(kLockAlign) unsigned char m_lock[kLockSize];
 };

@@ -22,7 +22,7 @@ const char* DescribeError(Error err)
     case Error::None: return "no error";
     case Error::NotFound: return "not found";
     case Error::PathNotFound: return "path not found";
-    case Error::AccessDenied: return "access denied";
+    case Error::AccessDenied: return "permission denied";
     case Error::AlreadyExists: return "already exists";
     case Error::NotEmpty: return "directory not empty";
     case Error::NoSpace: return "no space left on device";

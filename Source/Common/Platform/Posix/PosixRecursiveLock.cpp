@@ -1,24 +1,30 @@
-// The recursive in-process lock (a Windows critical section) on std::recursive_mutex.
+// The recursive in-process lock (a Windows critical section) on std::recursive_mutex,
+// constructed in place inside the RecursiveLock object. Only code for POSIX goes here.
 #include <mutex>
+#include <new>
 
 #include "Common/Platform/Platform.h"
 
 namespace ZRPlatform
 {
-
-struct RecursiveLock::Impl
+namespace
 {
-    std::recursive_mutex mutex;
-};
+using Mutex = std::recursive_mutex;
+static_assert(sizeof(Mutex) <= RecursiveLock::kStorageSize &&
+                  alignof(Mutex) <= RecursiveLock::kStorageAlign,
+              "the mutex fits the lock's storage");
 
-RecursiveLock::RecursiveLock() : m_pImpl(new Impl) {}
+Mutex& MutexIn(unsigned char* storage) { return *std::launder(reinterpret_cast<Mutex*>(storage)); }
+} // namespace
 
-RecursiveLock::~RecursiveLock() { delete m_pImpl; }
+RecursiveLock::RecursiveLock() { new (m_storage) Mutex; }
 
-void RecursiveLock::Enter() { m_pImpl->mutex.lock(); }
+RecursiveLock::~RecursiveLock() { MutexIn(m_storage).~Mutex(); }
 
-bool RecursiveLock::TryEnter() { return m_pImpl->mutex.try_lock(); }
+void RecursiveLock::Enter() { MutexIn(m_storage).lock(); }
 
-void RecursiveLock::Leave() { m_pImpl->mutex.unlock(); }
+bool RecursiveLock::TryEnter() { return MutexIn(m_storage).try_lock(); }
+
+void RecursiveLock::Leave() { MutexIn(m_storage).unlock(); }
 
 } // namespace ZRPlatform
