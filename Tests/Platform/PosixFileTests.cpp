@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Common/Platform/Posix/PosixNames.h"
 #include "Platform/PlatformTestSupport.h"
 
 using namespace ZRPlatform;
@@ -41,10 +42,15 @@ protected:
         return path;
     }
 
-    std::string Resolve(const std::string& path)
+    // The spelling on disk, and whether every component exists.
+    std::string Resolve(const std::string& path, bool* exists = nullptr)
     {
-        char resolved[4096];
-        return PathResolve(path.c_str(), resolved, sizeof(resolved)) ? resolved : "<failed>";
+        std::string resolved;
+        Error missing = Error::None;
+        const bool found = Posix::ResolveNoCase(Posix::ConvertPath(path.c_str()), resolved, missing);
+        if (exists != nullptr)
+            *exists = found;
+        return resolved;
     }
 
     Names List(const std::string& pattern)
@@ -71,11 +77,13 @@ TEST_F(PosixFile, ResolvesEachComponentWithoutRegardToCase)
     fs::create_directories(m_root / "dup");
     const std::string root = m_root.string();
     EXPECT_EQ(Resolve(Win("ALPHA/beta/gamma.TXT")), root + "/Alpha/Beta/Gamma.txt");
-    EXPECT_EQ(Resolve(Win("alpha/BETA/Missing/x.txt")), root + "/Alpha/Beta/Missing/x.txt");
+    bool exists = true;
+    EXPECT_EQ(Resolve(Win("alpha/BETA/Missing/x.txt"), &exists), root + "/Alpha/Beta/Missing/x.txt");
+    EXPECT_FALSE(exists);
     EXPECT_EQ(Resolve(Win("dup/x")), root + "/dup/x");   // an exact match wins
     EXPECT_EQ(Resolve(Win("DUP/x")), root + "/Dup/x");   // else the first in the fixed order
-    char small[4];
-    EXPECT_FALSE(PathResolve(Win("alpha").c_str(), small, sizeof(small)));
+    EXPECT_EQ(Posix::ConvertPath("C:"), ".");
+    EXPECT_EQ(Posix::ConvertPath("\\\\server\\share"), "//server/share");
     EXPECT_EQ(FileGetAttributes(Win("aLpHa\\BeTa\\GAMMA.txt").c_str()), kAttrNormal);
 }
 

@@ -1,5 +1,6 @@
 #include "Common/File/FileFunctions.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 
@@ -16,9 +17,6 @@ constexpr int kFailure = -1;
 
 // "C:": a letter and a colon.
 constexpr std::size_t kDriveLength = 2;
-
-// Longest OS name a Windows name may resolve to, terminator included.
-constexpr std::size_t kResolvedPathSize = 4096;
 
 // Windows attribute bits the platform layer never reports but the flags can carry.
 constexpr std::uint32_t kWinAttrTemporary = 0x100;
@@ -41,82 +39,48 @@ constexpr sAttributeBit kAttributeBits[] = {
     {FILE_ATTR_TEMPORARY, kWinAttrTemporary},
 };
 
-// Holds the slot table's lock for one scope.
-class CSlotLock
-{
-public:
-    CSlotLock() : m_table(GetFileSlotTable()), m_guard(m_table.lock) {}
-
-    std::FILE*& Slot(int handle) { return m_table.slots[handle]; }
-
-private:
-    sFileSlotTable& m_table;
-    CZRLockGuard m_guard;
-};
-
-// The address of this byte marks a slot claimed by an open in progress; it is
-// never a stream and never handed to the C runtime.
-char g_reservedMarker;
-
-std::FILE* ReservedSlot() { return reinterpret_cast<std::FILE*>(&g_reservedMarker); }
-
 bool IsValidHandle(int handle) { return handle >= 0 && handle < FILE_MAX_OPEN; }
 
-// Claims the lowest empty slot; FILE_INVALID_HANDLE when all are taken.
+// Claims the lowest empty slot; FILE_INVALID_HANDLE (TooManyOpen) when all are taken.
 int ReserveSlot()
 {
-    CSlotLock lock;
+    sFileSlotTable& table = GetFileSlotTable();
+    CZRLockGuard guard(table.lock);
     for (int handle = 0; handle < FILE_MAX_OPEN; ++handle)
     {
-        if (lock.Slot(handle) == nullptr)
+        if (table.states[handle] == eSlotState::Empty)
         {
-            lock.Slot(handle) = ReservedSlot();
+            table.states[handle] = eSlotState::Reserved;
             return handle;
         }
     }
+    ZRPlatform::SetLastError(ZRPlatform::Error::TooManyOpen);
     return FILE_INVALID_HANDLE;
 }
 
-// Stores the opened stream into a reserved slot, or empties it for null.
-void FillSlot(int handle, std::FILE* stream)
+void SetSlotState(int handle, eSlotState state)
 {
-    CSlotLock lock;
-    lock.Slot(handle) = stream;
+    sFileSlotTable& table = GetFileSlotTable();
+    CZRLockGuard guard(table.lock);
+    table.states[handle] = state;
 }
 
-// The stream of handle; null for an empty or reserved slot or a bad handle.
-std::FILE* StreamOf(int handle)
+// Takes the stream of handle out of its slot, which becomes reserved until the
+// stream is closed; null for an empty slot.
+CFileStream* TakeStream(int handle)
 {
-    if (!IsValidHandle(handle))
-        return nullptr;
-    CSlotLock lock;
-    std::FILE* stream = lock.Slot(handle);
-    return stream == ReservedSlot() ? nullptr : stream;
-}
-
-// Empties the slot of handle and returns the stream it held (null when none).
-std::FILE* TakeStream(int handle)
-{
-    if (!IsValidHandle(handle))
-        return nullptr;
-    CSlotLock lock;
-    std::FILE* stream = lock.Slot(handle);
-    if (stream == ReservedSlot())
-        return nullptr;
-    lock.Slot(handle) = nullptr;
-    return stream;
-}
-
-std::FILE* OpenStream(const char* path, const char* mode)
-{
-    char resolved[kResolvedPathSize];
-    if (!ZRPlatform::PathResolve(path, resolved, sizeof(resolved)))
-        return nullptr;
-    // A directory is not a file: refuse it as Windows does, in every mode.
-    const std::uint32_t attributes = ZRPlatform::FileGetAttributes(resolved);
-    if (attributes != ZRPlatform::kAttrInvalid && (attributes & ZRPlatform::kAttrDirectory) != 0)
-        return nullptr;
-    return std::fopen(resolved, mode);
+    sFileSlotTable& table = GetFileSlotTable();
+    if (IsValidHandle(handle))
+    {
+        CZRLockGuard guard(table.lock);
+        if (table.states[handle] == eSlotState::Open)
+        {
+            table.states[handle] = eSlotState::Reserved;
+            return &table.streams[handle];
+        }
+    }
+    ZRPlatform::SetLastError(ZRPlatform::Error::InvalidHandle);
+    return nullptr;
 }
 
 int SeekOrigin(int origin)
@@ -170,73 +134,106 @@ const char* FILE_GetErrorText(eFileError error)
     return ZRPlatform::DescribeError(static_cast<ZRPlatform::Error>(error));
 }
 
+CFileStream* FileStreamOf(int handle)
+{
+    sFileSlotTable& table = GetFileSlotTable();
+    if (IsValidHandle(handle))
+    {
+        CZRLockGuard guard(table.lock);
+        if (table.states[handle] == eSlotState::Open)
+            return &table.streams[handle];
+    }
+    ZRPlatform::SetLastError(ZRPlatform::Error::InvalidHandle);
+    return nullptr;
+}
+
 int FILE_Open(const char* path, const char* mode)
 {
     if (path == nullptr || mode == nullptr)
+    {
+        ZRPlatform::SetLastError(ZRPlatform::Error::InvalidArgument);
         return FILE_INVALID_HANDLE;
+    }
     const int handle = ReserveSlot();
     if (handle == FILE_INVALID_HANDLE)
         return FILE_INVALID_HANDLE;
-    std::FILE* stream = OpenStream(path, mode);
-    FillSlot(handle, stream);
-    return stream != nullptr ? handle : FILE_INVALID_HANDLE;
+    const bool opened = GetFileSlotTable().streams[handle].Open(path, mode);
+    SetSlotState(handle, opened ? eSlotState::Open : eSlotState::Empty);
+    return opened ? handle : FILE_INVALID_HANDLE;
 }
 
 int FILE_Close(int handle)
 {
-    std::FILE* stream = TakeStream(handle);
-    return Result(stream != nullptr && std::fclose(stream) == 0);
+    CFileStream* stream = TakeStream(handle);
+    if (stream == nullptr)
+        return kFailure;
+    const bool closed = stream->Close();
+    SetSlotState(handle, eSlotState::Empty);
+    return Result(closed);
 }
 
 unsigned long FILE_Read(int handle, void* buffer, unsigned long itemSize, unsigned long itemCount)
 {
-    std::FILE* stream = StreamOf(handle);
-    if (stream == nullptr || buffer == nullptr)
+    CFileStream* stream = FileStreamOf(handle);
+    if (stream == nullptr || buffer == nullptr || itemSize == 0 || itemCount == 0)
         return 0;
-    return std::fread(buffer, itemSize, itemCount, stream);
+    if (itemCount > SIZE_MAX / itemSize)
+        itemCount = SIZE_MAX / itemSize;
+    return static_cast<unsigned long>(stream->Read(buffer, itemSize * itemCount) / itemSize);
 }
 
 unsigned long FILE_Write(int handle, const void* buffer, unsigned long itemSize,
                          unsigned long itemCount)
 {
-    std::FILE* stream = StreamOf(handle);
-    if (stream == nullptr || buffer == nullptr)
+    CFileStream* stream = FileStreamOf(handle);
+    if (stream == nullptr || buffer == nullptr || itemSize == 0 || itemCount == 0)
         return 0;
-    return std::fwrite(buffer, itemSize, itemCount, stream);
+    if (itemCount > SIZE_MAX / itemSize)
+        itemCount = SIZE_MAX / itemSize;
+    return static_cast<unsigned long>(stream->Write(buffer, itemSize * itemCount) / itemSize);
 }
 
 int FILE_Gets(int handle, char* buffer, int size)
 {
-    std::FILE* stream = StreamOf(handle);
+    CFileStream* stream = FileStreamOf(handle);
     if (stream == nullptr || buffer == nullptr || size < 1)
         return kFailure;
-    return Result(std::fgets(buffer, size, stream) != nullptr);
+    return Result(stream->Gets(buffer, size));
 }
 
 int FILE_Puts(int handle, const char* text)
 {
-    std::FILE* stream = StreamOf(handle);
+    CFileStream* stream = FileStreamOf(handle);
     if (stream == nullptr || text == nullptr)
         return kFailure;
-    return Result(std::fputs(text, stream) >= 0);
+    const std::size_t length = STR_strlen(text);
+    return Result(stream->Write(text, length) == length);
 }
 
+// Positions beyond what a long holds cannot be told; FILE_ offsets are longs.
 long FILE_Tell(int handle)
 {
-    std::FILE* stream = StreamOf(handle);
-    return stream != nullptr ? std::ftell(stream) : kFailure;
+    CFileStream* stream = FileStreamOf(handle);
+    if (stream == nullptr)
+        return kFailure;
+    if (stream->Tell() > static_cast<std::uint64_t>(LONG_MAX))
+    {
+        ZRPlatform::SetLastError(ZRPlatform::Error::InvalidArgument);
+        return kFailure;
+    }
+    return static_cast<long>(stream->Tell());
 }
 
 int FILE_Seek(int handle, long offset, int origin)
 {
-    std::FILE* stream = StreamOf(handle);
-    return Result(stream != nullptr && std::fseek(stream, offset, SeekOrigin(origin)) == 0);
+    CFileStream* stream = FileStreamOf(handle);
+    return Result(stream != nullptr && stream->Seek(offset, SeekOrigin(origin)));
 }
 
 int FILE_Flush(int handle)
 {
-    std::FILE* stream = StreamOf(handle);
-    return Result(stream != nullptr && std::fflush(stream) == 0);
+    CFileStream* stream = FileStreamOf(handle);
+    return Result(stream != nullptr && stream->Flush());
 }
 
 int FILE_Printf(int handle, const char* format, ...)
@@ -250,10 +247,10 @@ int FILE_Printf(int handle, const char* format, ...)
 
 int FILE_Vprintf(int handle, const char* format, va_list args)
 {
-    std::FILE* stream = StreamOf(handle);
+    CFileStream* stream = FileStreamOf(handle);
     if (stream == nullptr || format == nullptr)
         return kFailure;
-    return std::vfprintf(stream, format, args);
+    return stream->VPrintf(format, args);
 }
 
 int FILE_Delete(const char* path) { return Result(ZRPlatform::FileDelete(path)); }
@@ -309,6 +306,21 @@ bool FILE_SetFileAttributes(const char* path, unsigned long flags)
             if ((flags & bit.flag) != 0)
                 windowsBits |= bit.windowsBit;
     return path != nullptr && ZRPlatform::FileSetAttributes(path, windowsBits);
+}
+
+bool FILE_IsTerminal(int standardStream)
+{
+    switch (standardStream)
+    {
+    case FILE_STDIN:
+        return ZRPlatform::StandardStreamIsTerminal(ZRPlatform::StandardStream::Input);
+    case FILE_STDOUT:
+        return ZRPlatform::StandardStreamIsTerminal(ZRPlatform::StandardStream::Output);
+    case FILE_STDERR:
+        return ZRPlatform::StandardStreamIsTerminal(ZRPlatform::StandardStream::Error);
+    default:
+        return false;
+    }
 }
 
 int DIR_Create(const char* path) { return Result(ZRPlatform::DirectoryCreate(path)); }

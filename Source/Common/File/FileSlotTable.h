@@ -1,20 +1,31 @@
 // The process-wide stream table behind the FILE_ handles.
 //
-// Internal: not exported. A slot is empty (null), reserved by an open in
-// progress, or holds an open stream; only the FILE_ functions read or write the
-// slots, always under the lock, and they use the streams outside it.
+// Internal: not exported. A slot is empty, reserved by an open in progress, or
+// holds an open stream; only the FILE_ functions change a slot's state, always
+// under the lock, and they use the streams outside it.
 #pragma once
 
-#include <cstdio>
-
 #include "Common/File/FileFunctions.h"
+#include "Common/File/FileStream.h"
 #include "Common/Time/ZRCriticalSection.h"
+
+enum class eSlotState : unsigned char
+{
+    Empty,
+    Reserved,
+    Open,
+};
 
 struct sFileSlotTable
 {
-    std::FILE* slots[FILE_MAX_OPEN] = {};
+    CFileStream streams[FILE_MAX_OPEN];
+    eSlotState states[FILE_MAX_OPEN] = {};
     CZRCriticalSection lock;
 };
 
 // The one table, created with the other library-wide objects at load.
 sFileSlotTable& GetFileSlotTable();
+
+// The stream of an open handle; null (InvalidHandle set) for an empty slot or a
+// handle outside the table. For the library's own file code.
+CFileStream* FileStreamOf(int handle);

@@ -194,15 +194,42 @@ bool MailSlotInfo(Handle server, std::uint32_t* maxMessageSize, std::uint32_t* n
                   std::uint32_t* messageCount);
 
 // ---- Files and directories ----------------------------------------------------
-// Paths are Windows-style: both '\' and '/' separate components. A drive prefix
-// ("C:") is dropped. When a name does not exist as spelled, each component is
-// matched without regard to case (an exact match is always tried first).
+// Paths are Windows names: '\' and '/' both separate components, an optional
+// drive ("C:") may lead, and names compare without regard to case (ASCII
+// letters). A backend maps them onto its OS as its own notes say; the results
+// below are the same on every OS. Failures set GetLastError(): NotFound for a
+// missing name, PathNotFound for a missing directory on the way.
 
-// Resolves path to the name the OS uses (separators converted, case-matched
-// components). For a path that does not exist, the existing prefix is
-// case-matched and the rest kept as given. Writes at most size bytes including
-// the terminator; false when the buffer is too small.
-bool PathResolve(const char* path, char* resolved, std::size_t size);
+// Open flags. Read and/or Write say what the handle may do; Create makes a
+// missing file, Truncate empties an existing one, Append makes every write go
+// to the end of the file whatever offset is given.
+constexpr std::uint32_t kFileRead = 0x01;
+constexpr std::uint32_t kFileWrite = 0x02;
+constexpr std::uint32_t kFileCreate = 0x04;
+constexpr std::uint32_t kFileTruncate = 0x08;
+constexpr std::uint32_t kFileAppend = 0x10;
+
+// An open file: unbuffered, with no position of its own (every transfer names
+// its offset), so one handle may serve several readers. Closed with FileClose.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kInvalidFile = -1;
+
+// Opens a file. A directory is refused (AccessDenied), as Windows refuses it.
+// size (may be null) receives the file's length at the open. kInvalidFile on
+// failure. May block on the disk.
+FileHandle FileOpen(const char* path, std::uint32_t flags, std::uint64_t* size = nullptr);
+// Reads up to size bytes at offset; *read receives the count, which is less than
+// size only at the end of the file. May block.
+bool FileReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
+                std::size_t* read);
+// Writes size bytes at offset (at the end for kFileAppend); *written receives the
+// count, which is less than size only on failure (NoSpace, ...). May block.
+bool FileWriteAt(FileHandle file, std::uint64_t offset, const void* buffer, std::size_t size,
+                 std::size_t* written);
+// The file's length, from the open handle.
+bool FileGetSize(FileHandle file, std::uint64_t* size);
+// Closes the handle, even when it reports an error (the handle is gone either way).
+bool FileClose(FileHandle file);
 
 // Windows attribute bits as the OS reports them.
 constexpr std::uint32_t kAttrReadOnly = 0x01;
@@ -213,22 +240,25 @@ constexpr std::uint32_t kAttrArchive = 0x20;
 constexpr std::uint32_t kAttrNormal = 0x80;
 constexpr std::uint32_t kAttrInvalid = 0xFFFFFFFFu;
 
-// Directory = a directory; read-only = no write permission; hidden = name begins
-// with '.'; normal when none of these applies. kAttrInvalid for a missing path.
+// The Windows attributes of a file or directory; kAttrNormal when none applies,
+// kAttrInvalid for a missing path.
 std::uint32_t FileGetAttributes(const char* path);
-// Applies read-only (write permission) only; other bits are accepted and ignored.
+// Applies the read-only bit (the others are accepted and ignored). Directories
+// are never made read-only: it would stop files being created in them.
 bool FileSetAttributes(const char* path, std::uint32_t attributes);
+// Directories and read-only files are refused (AccessDenied).
 bool FileDelete(const char* path);
 bool DirectoryCreate(const char* path);
 bool DirectoryRemove(const char* path);     // empty directories only
 bool DirectorySetCurrent(const char* path);
-// The current directory, with '/' separators; false when size is too small.
+// The current directory; false (InvalidArgument) when size is too small.
 bool DirectoryGetCurrent(char* buffer, std::size_t size);
 
 // Directory listing with a Windows wildcard pattern ("dir\*.txt"; '*' and '?'
-// match without regard to case). Entries "." and ".." are listed as Windows
-// lists them. The order is fixed on every machine: names sorted without regard
-// to case, ties by byte order.
+// match without regard to case, and a trailing ".*" also matches names without
+// an extension). "." and ".." come first, as Windows lists them; the rest are in
+// the order fixed on every machine: names sorted without regard to case, ties
+// by byte order. A name too long for DirectoryEntry::name is left out.
 struct DirectoryEntry
 {
     char name[260];            // the entry's name, no directory part
@@ -237,11 +267,22 @@ struct DirectoryEntry
     std::int64_t writeTime;    // seconds since 1970-01-01 UTC
 };
 using FindHandle = std::uintptr_t;   // 0 = no listing
-// Lists the matches of pattern; 0 (NotFound) when nothing matches.
+// Lists the matches of pattern; 0 (NotFound) when nothing matches. Each listing
+// is independent, so any number may run at once on any threads.
 FindHandle FindFirst(const char* pattern, DirectoryEntry* entry);
 // The next match; false (NotFound) after the last.
 bool FindNext(FindHandle find, DirectoryEntry* entry);
 void FindClose(FindHandle find);
+
+// The standard streams of the process, for tools.
+enum class StandardStream
+{
+    Input,
+    Output,
+    Error,
+};
+// Whether the stream is an interactive terminal (a progress bar is wanted there).
+bool StandardStreamIsTerminal(StandardStream stream);
 
 // ---- Process and user interface -------------------------------------------------
 

@@ -83,5 +83,30 @@ Error TranslateErrno(int errnoValue)
 
 void SetLastErrorFromErrno(int errnoValue) { SetLastError(TranslateErrno(errnoValue)); }
 
+int ErrnoFor(Error err)
+{
+    switch (err)
+    {
+    case Error::None: return 0;
+    case Error::NotFound: return ENOENT;
+    case Error::PathNotFound: return ENOTDIR;
+    case Error::AccessDenied: return EACCES;
+    case Error::AlreadyExists: return EEXIST;
+    case Error::NotEmpty: return ENOTEMPTY;
+    case Error::NoSpace: return ENOSPC;
+    case Error::TooManyOpen: return EMFILE;
+    case Error::InvalidArgument: return EINVAL;
+    case Error::InvalidHandle: return EBADF;
+    case Error::Busy: return EBUSY;
+    case Error::BrokenPipe: return EPIPE;
+    case Error::WouldBlock: return EAGAIN;
+    case Error::MessageTooLarge: return EMSGSIZE;
+    case Error::OutOfMemory: return ENOMEM;
+    case Error::NotSupported: return ENOSYS;
+    case Error::Io: return EIO;
+    }
+    return EIO;
+}
+
 } // namespace Posix
 } // namespace ZRPlatform

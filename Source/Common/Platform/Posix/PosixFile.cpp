@@ -1,19 +1,15 @@
-// Files and directories of the POSIX backend: Windows-style paths resolved without
-// regard to case, Windows attributes, and wildcard listings. Only code for POSIX goes here.
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
+// Files and directories of the POSIX backend: open files as descriptors with
+// positioned transfers, Windows attributes from stat, directory calls, and the
+// raw listing under the shared listing rules. Names go through PosixNames.
+// Only code for POSIX goes here.
+#include <climits>
 #include <cstring>
-#include <map>
-#include <vector>
+#include <string>
 
-#include "Common/Platform/Posix/PosixObjects.h"
-#include "Common/Platform/Posix/PosixText.h"
+#include "Common/Platform/PlatformBackend.h"
+#include "Common/Platform/PlatformNames.h"
+#include "Common/Platform/Posix/PosixNames.h"
+#include "Common/Platform/Posix/PosixSys.h"
 
 namespace ZRPlatform
 {
@@ -21,149 +17,62 @@ namespace Posix
 {
 namespace
 {
-
 constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 constexpr mode_t kPermissionBits = 07777;
+constexpr mode_t kNewFileMode = 0666;        // narrowed by the umask
 constexpr mode_t kNewDirectoryMode = 0777;   // narrowed by the umask
-constexpr char kCurrentDirectory[] = ".";
-constexpr char kParentDirectory[] = "..";
-constexpr char kAnyExtension[] = ".*";
+constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(LLONG_MAX);
 
-// Separators become '/', a drive prefix ("C:") is dropped; "\\server\share" stays
-// "//server/share".
-std::string ConvertPath(const std::string& path)
+int OpenFlags(std::uint32_t flags)
 {
-    std::string converted = path;
-    if (converted.size() >= 2 && std::isalpha(static_cast<unsigned char>(converted[0])) &&
-        converted[1] == ':')
-        converted.erase(0, 2);
-    std::replace(converted.begin(), converted.end(), '\\', '/');
-    return converted;
-}
-
-bool NameExists(const std::string& path)
-{
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
-}
-
-// The fixed listing order: without regard to case, ties by byte order.
-bool NameBefore(const std::string& a, const std::string& b)
-{
-    const int order = CompareNoCase(a, b);
-    return order != 0 ? order < 0 : a < b;
-}
-
-// The entry of directory that equals name ignoring case, first in the fixed order.
-bool FindNameNoCase(const std::string& directory, const std::string& name, std::string& found)
-{
-    DIR* dir = opendir(directory.empty() ? kCurrentDirectory : directory.c_str());
-    if (dir == nullptr)
-        return false;
-    bool any = false;
-    while (const dirent* entry = readdir(dir))
-    {
-        const std::string candidate = entry->d_name;
-        if (CompareNoCase(candidate, name) == 0 && (!any || candidate < found))
-        {
-            found = candidate;
-            any = true;
-        }
-    }
-    closedir(dir);
-    return any;
-}
-
-// Case-matches a converted path: as spelled when it exists, otherwise component by
-// component until one is missing; the rest stays as given.
-std::string ResolveConverted(const std::string& path)
-{
-    if (path.empty() || NameExists(path))
-        return path;
-    std::string result;
-    std::size_t pos = 0;
-    while (pos < path.size() && path[pos] == '/')
-        result += path[pos++];
-    bool matching = true;
-    while (pos < path.size())
-    {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string component = path.substr(pos, end - pos);
-        const bool special = component.empty() || component == kCurrentDirectory ||
-                             component == kParentDirectory;
-        std::string onDisk = component;
-        if (matching && !special && !NameExists(result + component))
-            matching = FindNameNoCase(result, component, onDisk);
-        result += onDisk;
-        if (end < path.size())
-            result += '/';
-        pos = end + 1;
-    }
+    const bool read = (flags & kFileRead) != 0;
+    const bool write = (flags & (kFileWrite | kFileAppend)) != 0;
+    int result = read && write ? O_RDWR : (write ? O_WRONLY : O_RDONLY);
+    if (flags & kFileCreate)
+        result |= O_CREAT;
+    if (flags & kFileTruncate)
+        result |= O_TRUNC;
+    if (flags & kFileAppend)
+        result |= O_APPEND;
     return result;
 }
 
-// The path to hand to the OS for a Windows-style path ("C:" alone is the current
-// directory).
-std::string OsPath(const char* path)
-{
-    const std::string converted = ConvertPath(path);
-    if (converted.empty() && path[0] != '\0')
-        return kCurrentDirectory;
-    return ResolveConverted(converted);
-}
+int Descriptor(FileHandle file) { return static_cast<int>(file); }
 
-std::string LastComponent(const std::string& path)
+bool ValidDescriptor(FileHandle file)
 {
-    std::size_t end = path.find_last_not_of('/');
-    if (end == std::string::npos)
-        return std::string();
-    const std::size_t slash = path.rfind('/', end);
-    const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
-    return path.substr(begin, end + 1 - begin);
-}
-
-std::string ParentOf(const std::string& path)
-{
-    const std::size_t end = path.find_last_not_of('/');
-    const std::size_t slash = end == std::string::npos ? std::string::npos : path.rfind('/', end);
-    if (slash == std::string::npos)
-        return kCurrentDirectory;
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Windows tells a missing name (NotFound) from a missing directory on the way
-// (PathNotFound); errno says ENOENT for both.
-void SetPathError(int errnoValue, const std::string& path)
-{
-    struct stat parent;
-    const bool parentMissing =
-        stat(ParentOf(path).c_str(), &parent) != 0 || !S_ISDIR(parent.st_mode);
-    if (TranslateErrno(errnoValue) == Error::NotFound && parentMissing)
-        SetLastError(Error::PathNotFound);
-    else
-        SetLastErrorFromErrno(errnoValue);
+    if (file >= 0 && file <= INT_MAX)
+        return true;
+    SetLastError(Error::InvalidHandle);
+    return false;
 }
 
 // Follows symbolic links; a dangling link still counts as an existing name.
 bool StatName(const std::string& path, struct stat& info)
 {
-    return stat(path.c_str(), &info) == 0 || lstat(path.c_str(), &info) == 0;
+    if (Sys::Stat(path.c_str(), &info) == 0)
+        return true;
+    return errno == ENOENT && Sys::LStat(path.c_str(), &info) == 0;
 }
 
-bool IsHiddenName(const std::string& name)
-{
-    return !name.empty() && name[0] == '.' && name != kCurrentDirectory && name != kParentDirectory;
-}
+bool IsHiddenName(const std::string& name) { return !name.empty() && name[0] == '.' && !Names::IsDotName(name); }
 
 // Read-only when the mode grants no write permission to anybody, or when the
 // calling user may not write. The first test is what FileSetAttributes sets; it
 // keeps the attribute meaningful for root, whom access() lets write anything.
 bool IsReadOnly(const std::string& path, const struct stat& info)
 {
-    return (info.st_mode & kWriteBits) == 0 ||
-           faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+    return (info.st_mode & kWriteBits) == 0 || Sys::Access(path.c_str(), W_OK) != 0;
+}
+
+std::string LastComponent(const std::string& path)
+{
+    const std::size_t end = path.find_last_not_of('/');
+    if (end == std::string::npos)
+        return std::string();
+    const std::size_t slash = path.rfind('/', end);
+    const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
+    return path.substr(begin, end + 1 - begin);
 }
 
 std::uint32_t AttributesOf(const std::string& path, const std::string& name,
@@ -177,68 +86,6 @@ std::uint32_t AttributesOf(const std::string& path, const std::string& name,
     if (IsReadOnly(path, info))
         attributes |= kAttrReadOnly;
     return attributes == 0 ? kAttrNormal : attributes;
-}
-
-// Windows wildcards, without regard to case: '*' any run, '?' one character.
-bool WildcardMatch(const std::string& pattern, const std::string& name)
-{
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t starP = std::string::npos;
-    std::size_t starN = 0;
-    while (n < name.size())
-    {
-        if (p < pattern.size() && pattern[p] == '*')
-        {
-            starP = p++;
-            starN = n;
-        }
-        else if (p < pattern.size() &&
-                 (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n])))
-        {
-            ++p;
-            ++n;
-        }
-        else if (starP != std::string::npos)
-        {
-            p = starP + 1;
-            n = ++starN;
-        }
-        else
-            return false;
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
-// As on Windows, a trailing ".*" also accepts a name without extension, so "*.*"
-// lists everything and "readme.*" finds "readme".
-bool MaskMatches(const std::string& mask, const std::string& name)
-{
-    if (WildcardMatch(mask, name))
-        return true;
-    const std::size_t suffix = sizeof(kAnyExtension) - 1;
-    return mask.size() >= suffix &&
-           mask.compare(mask.size() - suffix, suffix, kAnyExtension) == 0 &&
-           name.find('.') == std::string::npos &&
-           WildcardMatch(mask.substr(0, mask.size() - suffix), name);
-}
-
-struct Listing
-{
-    std::vector<DirectoryEntry> entries;
-    std::size_t next = 0;
-};
-
-// "." and ".." first, as Windows lists them, then the fixed order.
-bool ListingBefore(const DirectoryEntry& a, const DirectoryEntry& b)
-{
-    const std::string nameA = a.name;
-    const std::string nameB = b.name;
-    const int rankA = nameA == kCurrentDirectory ? 0 : (nameA == kParentDirectory ? 1 : 2);
-    const int rankB = nameB == kCurrentDirectory ? 0 : (nameB == kParentDirectory ? 1 : 2);
-    return rankA != rankB ? rankA < rankB : NameBefore(nameA, nameB);
 }
 
 bool MakeEntry(const std::string& directory, const std::string& name, DirectoryEntry& entry)
@@ -256,174 +103,193 @@ bool MakeEntry(const std::string& directory, const std::string& name, DirectoryE
     return true;
 }
 
-// Reads the matches of mask in directory (which ends in '/' or is empty).
-bool ReadListing(const std::string& directory, const std::string& mask, Listing& listing)
+// A directory: refused as Windows refuses it.
+bool RefuseDirectory(int fd, std::uint64_t* size)
 {
-    const std::string opened = directory.empty() ? kCurrentDirectory : directory;
-    DIR* dir = opendir(opened.c_str());
-    if (dir == nullptr)
+    struct stat info;
+    if (Sys::FStat(fd, &info) != 0)
     {
-        if (TranslateErrno(errno) == Error::NotFound)
-            SetLastError(Error::PathNotFound);
-        else
-            SetLastErrorFromErrno(errno);
+        SetLastErrorFromErrno(errno);
         return false;
     }
-    DirectoryEntry entry{};
-    while (const dirent* found = readdir(dir))
-        if (MaskMatches(mask, found->d_name) && MakeEntry(directory, found->d_name, entry))
-            listing.entries.push_back(entry);
-    closedir(dir);
-    std::sort(listing.entries.begin(), listing.entries.end(), ListingBefore);
-    return true;
-}
-
-// Open listings by handle; handles are never reused, so a closed or made-up one
-// is simply unknown.
-struct FindTable
-{
-    std::mutex lock;
-    FindHandle next = 1;
-    std::map<FindHandle, Listing> listings;
-};
-
-FindTable& Finds()
-{
-    static FindTable* table = new FindTable;   // immortal, like the handle table
-    return *table;
-}
-
-bool CheckPath(const char* path)
-{
-    if (path != nullptr)
-        return true;
-    SetLastError(Error::InvalidArgument);
-    return false;
-}
-
-bool CopyOut(const std::string& text, char* buffer, std::size_t size)
-{
-    if (buffer == nullptr || text.size() >= size)
+    if (S_ISDIR(info.st_mode))
     {
-        SetLastError(Error::InvalidArgument);
+        SetLastError(Error::AccessDenied);
         return false;
     }
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    if (size != nullptr)
+        *size = static_cast<std::uint64_t>(info.st_size);
     return true;
 }
-
 } // namespace
 } // namespace Posix
 
 using namespace Posix;
 
-bool PathResolve(const char* path, char* resolved, std::size_t size)
+FileHandle FileOpen(const char* path, std::uint32_t flags, std::uint64_t* size)
 {
-    return CheckPath(path) && CopyOut(ResolveConverted(ConvertPath(path)), resolved, size);
+    int fd = -1;
+    const int osFlags = OpenFlags(flags);
+    if (!OnDisk(path, [&](const std::string& os) { return (fd = Sys::Open(os.c_str(), osFlags, kNewFileMode)) >= 0; }))
+        return kInvalidFile;
+    if (!RefuseDirectory(fd, size))
+    {
+        const Error cause = GetLastError();
+        Sys::Close(fd);
+        SetLastError(cause);
+        return kInvalidFile;
+    }
+    return static_cast<FileHandle>(fd);
+}
+
+bool FileReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
+                std::size_t* read)
+{
+    std::size_t done = 0;
+    if (read != nullptr)
+        *read = 0;
+    if (!ValidDescriptor(file) || offset > kMaxOffset || (buffer == nullptr && size > 0))
+    {
+        SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    while (done < size)
+    {
+        const ssize_t got = Sys::PRead(Descriptor(file), static_cast<char*>(buffer) + done,
+                                       size - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+        {
+            SetLastErrorFromErrno(errno);
+            if (read != nullptr)
+                *read = done;
+            return false;
+        }
+        if (got == 0)
+            break;   // end of file
+        done += static_cast<std::size_t>(got);
+    }
+    if (read != nullptr)
+        *read = done;
+    return true;
+}
+
+// On Linux a descriptor opened with O_APPEND writes at the end whatever the
+// offset given to pwrite, which is the contract's append.
+bool FileWriteAt(FileHandle file, std::uint64_t offset, const void* buffer, std::size_t size,
+                 std::size_t* written)
+{
+    std::size_t done = 0;
+    if (written != nullptr)
+        *written = 0;
+    if (!ValidDescriptor(file) || offset > kMaxOffset || (buffer == nullptr && size > 0))
+    {
+        SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    while (done < size)
+    {
+        const ssize_t put = Sys::PWrite(Descriptor(file), static_cast<const char*>(buffer) + done,
+                                        size - done, static_cast<off_t>(offset + done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+        {
+            SetLastErrorFromErrno(put < 0 ? errno : ENOSPC);
+            break;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    if (written != nullptr)
+        *written = done;
+    return done == size;
+}
+
+bool FileGetSize(FileHandle file, std::uint64_t* size)
+{
+    struct stat info;
+    if (!ValidDescriptor(file))
+        return false;
+    if (Sys::FStat(Descriptor(file), &info) != 0)
+    {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    if (size != nullptr)
+        *size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool FileClose(FileHandle file)
+{
+    if (!ValidDescriptor(file))
+        return false;
+    if (Sys::Close(Descriptor(file)) != 0 && errno != EINTR)
+    {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    return true;
 }
 
 std::uint32_t FileGetAttributes(const char* path)
 {
-    if (!CheckPath(path))
-        return kAttrInvalid;
-    const std::string osPath = OsPath(path);
     struct stat info;
-    if (!StatName(osPath, info))
-    {
-        SetPathError(errno, osPath);
+    std::string found;
+    if (!OnDisk(path, [&](const std::string& os) {
+            found = os.empty() ? "." : os;
+            return StatName(found, info);
+        }))
         return kAttrInvalid;
-    }
-    return AttributesOf(osPath, LastComponent(osPath), info);
+    return AttributesOf(found, LastComponent(found), info);
 }
 
 // Read-only clears every write bit; clearing it gives the owner write permission
-// back (which group and other bits were set before is not known). As on Windows,
-// read-only is not applied to directories: it would stop files being created there.
+// back (which group and other bits were set before is not known).
 bool FileSetAttributes(const char* path, std::uint32_t attributes)
 {
-    if (!CheckPath(path))
-        return false;
-    const std::string osPath = OsPath(path);
-    struct stat info;
-    if (stat(osPath.c_str(), &info) != 0)
-    {
-        SetPathError(errno, osPath);
-        return false;
-    }
-    if (S_ISDIR(info.st_mode))
-        return true;
-    const mode_t mode = info.st_mode & kPermissionBits;
-    const mode_t wanted = (attributes & kAttrReadOnly) != 0 ? mode & ~kWriteBits : mode | S_IWUSR;
-    if (wanted != mode && chmod(osPath.c_str(), wanted) != 0)
-    {
-        SetLastErrorFromErrno(errno);
-        return false;
-    }
-    return true;
+    return OnDisk(path, [&](const std::string& os) {
+        struct stat info;
+        if (Sys::Stat(os.c_str(), &info) != 0)
+            return false;
+        if (S_ISDIR(info.st_mode))
+            return true;
+        const mode_t mode = info.st_mode & kPermissionBits;
+        const mode_t wanted =
+            (attributes & kAttrReadOnly) != 0 ? mode & ~kWriteBits : mode | S_IWUSR;
+        return wanted == mode || Sys::Chmod(os.c_str(), wanted) == 0;
+    });
 }
 
-// As on Windows, directories and read-only files are not deleted (AccessDenied).
 bool FileDelete(const char* path)
 {
-    if (!CheckPath(path))
-        return false;
-    const std::string osPath = OsPath(path);
-    struct stat info;
-    if (lstat(osPath.c_str(), &info) != 0)
-    {
-        SetPathError(errno, osPath);
-        return false;
-    }
-    if (S_ISDIR(info.st_mode) || (!S_ISLNK(info.st_mode) && IsReadOnly(osPath, info)))
-    {
+    bool refused = false;
+    const bool done = OnDisk(path, [&](const std::string& os) {
+        struct stat info;
+        if (Sys::LStat(os.c_str(), &info) != 0)
+            return false;
+        refused = S_ISDIR(info.st_mode) || (!S_ISLNK(info.st_mode) && IsReadOnly(os, info));
+        return !refused && Sys::Unlink(os.c_str()) == 0;
+    });
+    if (refused)
         SetLastError(Error::AccessDenied);
-        return false;
-    }
-    if (unlink(osPath.c_str()) != 0)
-    {
-        SetLastErrorFromErrno(errno);
-        return false;
-    }
-    return true;
+    return done;
 }
 
 bool DirectoryCreate(const char* path)
 {
-    if (!CheckPath(path))
-        return false;
-    const std::string osPath = OsPath(path);
-    if (mkdir(osPath.c_str(), kNewDirectoryMode) != 0)
-    {
-        SetPathError(errno, osPath);
-        return false;
-    }
-    return true;
+    return OnDisk(path, [](const std::string& os) { return Sys::Mkdir(os.c_str(), kNewDirectoryMode) == 0; });
 }
 
 bool DirectoryRemove(const char* path)
 {
-    if (!CheckPath(path))
-        return false;
-    const std::string osPath = OsPath(path);
-    if (rmdir(osPath.c_str()) != 0)
-    {
-        SetPathError(errno, osPath);
-        return false;
-    }
-    return true;
+    return OnDisk(path, [](const std::string& os) { return Sys::Rmdir(os.c_str()) == 0; });
 }
 
 bool DirectorySetCurrent(const char* path)
 {
-    if (!CheckPath(path))
-        return false;
-    const std::string osPath = OsPath(path);
-    if (chdir(osPath.c_str()) != 0)
-    {
-        SetPathError(errno, osPath);
-        return false;
-    }
-    return true;
+    return OnDisk(path, [](const std::string& os) { return Sys::Chdir(os.empty() ? "." : os.c_str()) == 0; });
 }
 
 bool DirectoryGetCurrent(char* buffer, std::size_t size)
@@ -433,68 +299,49 @@ bool DirectoryGetCurrent(char* buffer, std::size_t size)
         SetLastError(Error::InvalidArgument);
         return false;
     }
-    if (getcwd(buffer, size) == nullptr)
+    if (Sys::Getcwd(buffer, size) == nullptr)
     {
-        SetLastErrorFromErrno(errno);
+        SetLastError(errno == ERANGE ? Error::InvalidArgument : TranslateErrno(errno));
         return false;
     }
     return true;
 }
 
-FindHandle FindFirst(const char* pattern, DirectoryEntry* entry)
+bool StandardStreamIsTerminal(StandardStream stream)
 {
-    if (!CheckPath(pattern) || entry == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return 0;
-    }
-    const std::string converted = ConvertPath(pattern);
-    const std::size_t slash = converted.rfind('/');
-    const std::string directory =
-        slash == std::string::npos ? std::string() : converted.substr(0, slash + 1);
-    const std::string mask = converted.substr(directory.size());
-    Listing listing;
-    if (!ReadListing(ResolveConverted(directory), mask, listing))
-        return 0;
-    if (listing.entries.empty())
-    {
-        SetLastError(Error::NotFound);
-        return 0;
-    }
-    *entry = listing.entries[0];
-    listing.next = 1;
-    FindTable& table = Finds();
-    std::lock_guard<std::mutex> guard(table.lock);
-    const FindHandle handle = table.next++;
-    table.listings.emplace(handle, std::move(listing));
-    return handle;
+    const int fd = stream == StandardStream::Input ? STDIN_FILENO
+                   : stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO;
+    return isatty(fd) == 1;
 }
 
-bool FindNext(FindHandle find, DirectoryEntry* entry)
+namespace Backend
 {
-    FindTable& table = Finds();
-    std::lock_guard<std::mutex> guard(table.lock);
-    auto it = table.listings.find(find);
-    if (it == table.listings.end() || entry == nullptr)
+
+bool ListDirectory(const std::string& directory,
+                   const std::function<bool(std::string_view)>& wanted,
+                   std::vector<DirectoryEntry>& entries)
+{
+    DIR* dir = nullptr;
+    std::string prefix;
+    const bool opened = OnDisk(directory.empty() ? "." : directory.c_str(), [&](const std::string& os) {
+        prefix = os.empty() || os == "." ? std::string() : os;
+        if (!prefix.empty() && prefix.back() != '/')
+            prefix += '/';
+        return (dir = Sys::OpenDir(os.empty() ? "." : os.c_str())) != nullptr;
+    });
+    if (!opened)
     {
-        SetLastError(entry == nullptr ? Error::InvalidArgument : Error::InvalidHandle);
+        if (GetLastError() == Error::NotFound)
+            SetLastError(Error::PathNotFound);
         return false;
     }
-    Listing& listing = it->second;
-    if (listing.next >= listing.entries.size())
-    {
-        SetLastError(Error::NotFound);
-        return false;
-    }
-    *entry = listing.entries[listing.next++];
+    DirectoryEntry entry{};
+    while (const dirent* found = readdir(dir))
+        if (wanted(found->d_name) && MakeEntry(prefix, found->d_name, entry))
+            entries.push_back(entry);
+    closedir(dir);
     return true;
 }
 
-void FindClose(FindHandle find)
-{
-    FindTable& table = Finds();
-    std::lock_guard<std::mutex> guard(table.lock);
-    table.listings.erase(find);
-}
-
+} // namespace Backend
 } // namespace ZRPlatform

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "Common/Platform/Posix/PosixObjects.h"
-#include "Common/Platform/Posix/PosixText.h"
+#include "Common/Platform/PlatformNames.h"
 
 namespace ZRPlatform
 {
@@ -24,6 +24,10 @@ namespace Posix
 {
 namespace
 {
+using Names::AsciiLower;
+using Names::AsciiLowerCopy;
+using Names::CompareNoCase;
+using Names::IsSeparator;
 
 constexpr char kAddressPrefix[] = "zrcommon/mailslot/";
 constexpr char kMailSlotComponent[] = "mailslot";

@@ -101,6 +101,8 @@ Handle CreateOrOpenNamed(ObjectKind kind, const char* name, Make make)
 // The one place that turns errno values into Error; also records it.
 Error TranslateErrno(int errnoValue);
 void SetLastErrorFromErrno(int errnoValue);
+// An errno value that translates back to err (for failures the test seam injects).
+int ErrnoFor(Error err);
 
 // Identifies the calling thread for mutex ownership (never 0).
 std::uint64_t CurrentThreadKey();

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "Common/Platform/Posix/PosixObjects.h"
-#include "Common/Platform/Posix/PosixText.h"
+#include "Common/Platform/PlatformNames.h"
 
 namespace ZRPlatform
 {
@@ -21,6 +21,10 @@ namespace Posix
 {
 namespace
 {
+using Names::AsciiLower;
+using Names::AsciiLowerCopy;
+using Names::CompareNoCase;
+using Names::IsSeparator;
 
 constexpr char kStatusFile[] = "/proc/self/status";
 constexpr char kTracerField[] = "TracerPid:";

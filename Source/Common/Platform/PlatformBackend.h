@@ -1,0 +1,29 @@
+// What the shared platform code asks of a backend beyond Platform.h: the few
+// OS primitives on which the OS-independent rules are built. Each backend
+// implements every function here; the shared code implements the rest.
+// Internal to the platform layer.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Common/Platform/Platform.h"
+
+namespace ZRPlatform
+{
+namespace Backend
+{
+
+// The entries of directory (a Windows name ending in a separator, or empty for
+// the current directory) whose names wanted accepts, "." and ".." included when
+// accepted, in any order, with attributes, size and time. Names too long for
+// DirectoryEntry are left out, as are names that vanish while being listed.
+// False with the last error set when the directory cannot be read.
+bool ListDirectory(const std::string& directory,
+                   const std::function<bool(std::string_view)>& wanted,
+                   std::vector<DirectoryEntry>& entries);
+
+} // namespace Backend
+} // namespace ZRPlatform

@@ -1,0 +1,77 @@
+#include "Common/Platform/PlatformSeam.h"
+
+#if defined(ZR_PLATFORM_SEAM)
+
+#include <atomic>
+
+namespace ZRPlatform
+{
+namespace Seam
+{
+namespace
+{
+constexpr int kKinds = static_cast<int>(OsCall::Count);
+
+// Counters are atomic so that threads of a test may run through the seam at once.
+struct sSeamState
+{
+    std::atomic<std::uint64_t> calls[kKinds] = {};
+    std::atomic<int> planKind{-1};
+    std::atomic<std::uint64_t> planCall{0};   // the kind's call count that fails
+    std::atomic<int> planError{0};
+};
+
+sSeamState& State()
+{
+    static sSeamState state;
+    return state;
+}
+} // namespace
+
+bool Enter(OsCall call)
+{
+    sSeamState& state = State();
+    const int kind = static_cast<int>(call);
+    const std::uint64_t count = ++state.calls[kind];
+    if (state.planKind.load() != kind || state.planCall.load() != count)
+        return false;
+    int expected = kind;
+    return state.planKind.compare_exchange_strong(expected, -1);   // fires once
+}
+
+Error InjectedError() { return static_cast<Error>(State().planError.load()); }
+
+void FailNth(OsCall call, std::uint64_t n, Error error)
+{
+    sSeamState& state = State();
+    state.planKind = -1;
+    if (n == 0)
+        return;
+    const int kind = static_cast<int>(call);
+    state.planError = static_cast<int>(error);
+    state.planCall = state.calls[kind].load() + n;
+    state.planKind = kind;
+}
+
+std::uint64_t Calls(OsCall call) { return State().calls[static_cast<int>(call)].load(); }
+
+std::uint64_t TotalCalls()
+{
+    std::uint64_t total = 0;
+    for (const auto& count : State().calls)
+        total += count.load();
+    return total;
+}
+
+void ResetCounts()
+{
+    sSeamState& state = State();
+    state.planKind = -1;
+    for (auto& count : state.calls)
+        count = 0;
+}
+
+} // namespace Seam
+} // namespace ZRPlatform
+
+#endif

@@ -1,0 +1,58 @@
+// The test seam of the platform layer: every call a backend makes into the OS
+// for files and directories passes here first. Test builds (ZR_PLATFORM_SEAM)
+// count those calls and can make the Nth call of a chosen kind fail with a
+// chosen error, so tests can pin what an operation costs and prove that every
+// failure ends cleanly. In other builds the seam compiles to nothing.
+//
+// Internal header: the control functions are exported only from test builds.
+#pragma once
+
+#include <cstdint>
+
+#include "Common/Core/ZRExport.h"
+#include "Common/Platform/Platform.h"
+
+namespace ZRPlatform
+{
+namespace Seam
+{
+
+// The kinds of OS call a backend makes for files and directories.
+enum class OsCall : int
+{
+    Open,        // open a file or directory
+    Read,
+    Write,
+    Close,
+    Stat,        // attributes, size, identity or existence of a name
+    List,        // read a directory's names
+    Change,      // create, remove, rename, delete, chmod, chdir
+    CurrentDirectory,
+    Count
+};
+
+#if defined(ZR_PLATFORM_SEAM)
+
+// Counts the call; true when this call is the one chosen to fail, in which case
+// the backend fails it with InjectedError() instead of calling the OS.
+bool Enter(OsCall call);
+Error InjectedError();
+
+// Makes the nth call of kind call from now on fail with error (n = 1: the next
+// one); n = 0 cancels. One plan at a time; it fires once.
+ZR_COMMON_API void FailNth(OsCall call, std::uint64_t n, Error error);
+// Calls of one kind, or of every kind, since the last ResetCounts.
+ZR_COMMON_API std::uint64_t Calls(OsCall call);
+ZR_COMMON_API std::uint64_t TotalCalls();
+// Clears the counters and any plan.
+ZR_COMMON_API void ResetCounts();
+
+#else
+
+inline bool Enter(OsCall) { return false; }
+inline Error InjectedError() { return Error::None; }
+
+#endif
+
+} // namespace Seam
+} // namespace ZRPlatform
