@@ -45,12 +45,13 @@ protected:
     // The spelling on disk, and whether every component exists.
     std::string Resolve(const std::string& path, bool* exists = nullptr)
     {
-        std::string resolved;
+        Posix::sOsPath converted, resolved;
         Error missing = Error::None;
-        const bool found = Posix::ResolveNoCase(Posix::ConvertPath(path.c_str()), resolved, missing);
+        const bool found = Posix::ConvertPath(path.c_str(), converted) &&
+                           Posix::ResolveNoCase(converted, resolved, missing);
         if (exists != nullptr)
             *exists = found;
-        return resolved;
+        return resolved.c_str();
     }
 
     Names List(const std::string& pattern)
@@ -82,8 +83,12 @@ TEST_F(PosixFile, ResolvesEachComponentWithoutRegardToCase)
     EXPECT_FALSE(exists);
     EXPECT_EQ(Resolve(Win("dup/x")), root + "/dup/x");   // an exact match wins
     EXPECT_EQ(Resolve(Win("DUP/x")), root + "/Dup/x");   // else the first in the fixed order
-    EXPECT_EQ(Posix::ConvertPath("C:"), ".");
-    EXPECT_EQ(Posix::ConvertPath("\\\\server\\share"), "//server/share");
+    Posix::sOsPath converted;
+    ASSERT_TRUE(Posix::ConvertPath("C:", converted));
+    EXPECT_STREQ(converted.c_str(), ".");
+    ASSERT_TRUE(Posix::ConvertPath("\\\\server\\share", converted));
+    EXPECT_STREQ(converted.c_str(), "//server/share");
+    EXPECT_FALSE(Posix::ConvertPath(std::string(PATH_MAX, 'x').c_str(), converted));
     EXPECT_EQ(FileGetAttributes(Win("aLpHa\\BeTa\\GAMMA.txt").c_str()), kAttrNormal);
 }
 

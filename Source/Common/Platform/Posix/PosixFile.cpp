@@ -130,7 +130,7 @@ FileHandle FileOpen(const char* path, std::uint32_t flags, std::uint64_t* size)
 {
     int fd = -1;
     const int osFlags = OpenFlags(flags);
-    if (!OnDisk(path, [&](const std::string& os) { return (fd = Sys::Open(os.c_str(), osFlags, kNewFileMode)) >= 0; }))
+    if (!OnDisk(path, [&](const char* os) { return (fd = Sys::Open(os, osFlags, kNewFileMode)) >= 0; }))
         return kInvalidFile;
     if (!RefuseDirectory(fd, size))
     {
@@ -237,8 +237,8 @@ std::uint32_t FileGetAttributes(const char* path)
 {
     struct stat info;
     std::string found;
-    if (!OnDisk(path, [&](const std::string& os) {
-            found = os.empty() ? "." : os;
+    if (!OnDisk(path, [&](const char* os) {
+            found = *os == '\0' ? "." : os;
             return StatName(found, info);
         }))
         return kAttrInvalid;
@@ -249,28 +249,28 @@ std::uint32_t FileGetAttributes(const char* path)
 // back (which group and other bits were set before is not known).
 bool FileSetAttributes(const char* path, std::uint32_t attributes)
 {
-    return OnDisk(path, [&](const std::string& os) {
+    return OnDisk(path, [&](const char* os) {
         struct stat info;
-        if (Sys::Stat(os.c_str(), &info) != 0)
+        if (Sys::Stat(os, &info) != 0)
             return false;
         if (S_ISDIR(info.st_mode))
             return true;
         const mode_t mode = info.st_mode & kPermissionBits;
         const mode_t wanted =
             (attributes & kAttrReadOnly) != 0 ? mode & ~kWriteBits : mode | S_IWUSR;
-        return wanted == mode || Sys::Chmod(os.c_str(), wanted) == 0;
+        return wanted == mode || Sys::Chmod(os, wanted) == 0;
     });
 }
 
 bool FileDelete(const char* path)
 {
     bool refused = false;
-    const bool done = OnDisk(path, [&](const std::string& os) {
+    const bool done = OnDisk(path, [&](const char* os) {
         struct stat info;
-        if (Sys::LStat(os.c_str(), &info) != 0)
+        if (Sys::LStat(os, &info) != 0)
             return false;
         refused = S_ISDIR(info.st_mode) || (!S_ISLNK(info.st_mode) && IsReadOnly(os, info));
-        return !refused && Sys::Unlink(os.c_str()) == 0;
+        return !refused && Sys::Unlink(os) == 0;
     });
     if (refused)
         SetLastError(Error::AccessDenied);
@@ -279,17 +279,17 @@ bool FileDelete(const char* path)
 
 bool DirectoryCreate(const char* path)
 {
-    return OnDisk(path, [](const std::string& os) { return Sys::Mkdir(os.c_str(), kNewDirectoryMode) == 0; });
+    return OnDisk(path, [](const char* os) { return Sys::Mkdir(os, kNewDirectoryMode) == 0; });
 }
 
 bool DirectoryRemove(const char* path)
 {
-    return OnDisk(path, [](const std::string& os) { return Sys::Rmdir(os.c_str()) == 0; });
+    return OnDisk(path, [](const char* os) { return Sys::Rmdir(os) == 0; });
 }
 
 bool DirectorySetCurrent(const char* path)
 {
-    return OnDisk(path, [](const std::string& os) { return Sys::Chdir(os.empty() ? "." : os.c_str()) == 0; });
+    return OnDisk(path, [](const char* os) { return Sys::Chdir(*os == '\0' ? "." : os) == 0; });
 }
 
 bool DirectoryGetCurrent(char* buffer, std::size_t size)
@@ -323,11 +323,11 @@ bool ListDirectory(const std::string& directory,
 {
     DIR* dir = nullptr;
     std::string prefix;
-    const bool opened = OnDisk(directory.empty() ? "." : directory.c_str(), [&](const std::string& os) {
-        prefix = os.empty() || os == "." ? std::string() : os;
+    const bool opened = OnDisk(directory.empty() ? "." : directory.c_str(), [&](const char* os) {
+        prefix = std::strcmp(os, ".") == 0 ? std::string() : std::string(os);
         if (!prefix.empty() && prefix.back() != '/')
             prefix += '/';
-        return (dir = Sys::OpenDir(os.empty() ? "." : os.c_str())) != nullptr;
+        return (dir = Sys::OpenDir(*os == '\0' ? "." : os)) != nullptr;
     });
     if (!opened)
     {

@@ -9,10 +9,12 @@
 #include <time.h>
 
 #include <algorithm>
-#include <memory>
+#include <map>
 #include <mutex>
-#include <unordered_map>
-#include <unordered_set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "Common/Platform/PlatformNames.h"
 #include "Common/Platform/Posix/PosixSys.h"
@@ -24,7 +26,7 @@ namespace Posix
 namespace
 {
 constexpr char kCurrentDirectory[] = ".";
-constexpr char kParentDirectory[] = "..";
+constexpr std::string_view kParentDirectory = "..";
 constexpr std::size_t kMaxDirectories = 128;
 constexpr std::int64_t kNanosPerSecond = 1000000000;
 // How far a change time may lag behind the real change: one coarse kernel tick
@@ -49,20 +51,29 @@ struct sStamp
     }
 };
 
+// A name and its folded form; a listing keeps them sorted by fold, then name.
+struct sName
+{
+    std::string fold;
+    std::string name;
+
+    bool operator<(const sName& other) const
+    {
+        return fold != other.fold ? fold < other.fold : name < other.name;
+    }
+};
+
 struct sListing
 {
     sStamp stamp;
     bool trusted = false;   // taken safely after the last change
-    // Folded name -> the first of its spellings in the fixed order.
-    std::unordered_map<std::string, std::string> byFold;
-    // Folded names with more than one spelling: an exact spelling wins there.
-    std::unordered_set<std::string> ambiguous;
+    std::vector<sName> names;
 };
 
-bool ReadStamp(const std::string& directory, sStamp& stamp, std::int64_t& tick)
+bool ReadStamp(const char* directory, sStamp& stamp, std::int64_t& tick)
 {
     struct stat info;
-    if (Sys::Stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    if (Sys::Stat(directory, &info) != 0 || !S_ISDIR(info.st_mode))
         return false;
     stamp = sStamp{info.st_dev, info.st_ino, Nanos(info.st_ctim)};
     tick = info.st_ctim.tv_nsec == 0 ? kCoarseTickNanos : kFineTickNanos;
@@ -76,48 +87,42 @@ std::int64_t Now()
     return Nanos(now);
 }
 
-bool ReadNames(const std::string& directory, sListing& listing)
+bool ReadNames(const char* directory, sListing& listing)
 {
-    DIR* dir = Sys::OpenDir(directory.c_str());
+    DIR* dir = Sys::OpenDir(directory);
     if (dir == nullptr)
         return false;
     while (const dirent* entry = readdir(dir))
-    {
-        const std::string name = entry->d_name;
-        const std::string fold = Names::AsciiLowerCopy(name);
-        auto [it, added] = listing.byFold.emplace(fold, name);
-        if (!added)
-        {
-            listing.ambiguous.insert(fold);
-            if (name < it->second)
-                it->second = name;
-        }
-    }
+        listing.names.push_back(sName{Names::AsciiLowerCopy(entry->d_name), entry->d_name});
     closedir(dir);
+    std::sort(listing.names.begin(), listing.names.end());
     return true;
 }
 
 class CNameCache
 {
 public:
-    // Found: onDisk is the spelling to use. Missing: no spelling exists. Unreadable:
-    // the directory cannot be read (missing or no permission).
-    enum class Result { Found, Missing, Unreadable };
-
-    Result Find(const std::string& directory, const std::string& name, std::string& onDisk)
+    // Copies into onDisk the spelling of name in directory: the exact one when it
+    // exists, else the first of its case variants in byte order. False when no
+    // spelling exists or the directory cannot be read.
+    bool Find(const char* directory, std::string_view name, std::string_view fold,
+              char* onDisk)
     {
         std::lock_guard<std::mutex> guard(m_lock);
         const sListing* listing = Current(directory);
         if (listing == nullptr)
-            return Result::Unreadable;
-        const std::string fold = Names::AsciiLowerCopy(name);
-        const auto found = listing->byFold.find(fold);
-        if (found == listing->byFold.end())
-            return Result::Missing;
-        onDisk = found->second;
-        if (listing->ambiguous.count(fold) != 0 && onDisk != name && Exists(directory, name))
-            onDisk = name;
-        return Result::Found;
+            return false;
+        auto first = std::lower_bound(
+            listing->names.begin(), listing->names.end(), fold,
+            [](const sName& entry, std::string_view key) { return entry.fold < key; });
+        if (first == listing->names.end() || first->fold != fold)
+            return false;
+        std::string_view chosen = first->name;
+        for (auto it = first; it != listing->names.end() && it->fold == fold; ++it)
+            if (it->name == name)
+                chosen = it->name;
+        std::memcpy(onDisk, chosen.data(), chosen.size());
+        return true;
     }
 
     void Clear()
@@ -127,38 +132,33 @@ public:
     }
 
 private:
-    static bool Exists(const std::string& directory, const std::string& name)
-    {
-        struct stat info;
-        return Sys::LStat((directory == kCurrentDirectory ? name : directory + "/" + name).c_str(),
-                          &info) == 0;
-    }
-
     // The listing of directory, read again unless the cached one is still good.
-    const sListing* Current(const std::string& directory)
+    const sListing* Current(const char* directory)
     {
         sStamp stamp;
         std::int64_t tick = 0;
         if (!ReadStamp(directory, stamp, tick))
             return nullptr;
-        auto cached = m_listings.find(directory);
+        const auto cached = m_listings.find(std::string_view(directory));
         if (cached != m_listings.end() && cached->second.trusted && cached->second.stamp == stamp)
             return &cached->second;
-        const std::int64_t listedAt = Now();
         sListing listing;
         listing.stamp = stamp;
-        listing.trusted = listedAt - stamp.changed > tick;
+        listing.trusted = Now() - stamp.changed > tick;
         if (!ReadNames(directory, listing))
             return nullptr;
-        if (m_listings.size() >= kMaxDirectories && cached == m_listings.end())
+        if (cached != m_listings.end())
+        {
+            cached->second = std::move(listing);
+            return &cached->second;
+        }
+        if (m_listings.size() >= kMaxDirectories)
             m_listings.clear();
-        sListing& stored = m_listings[directory];
-        stored = std::move(listing);
-        return &stored;
+        return &m_listings.emplace(directory, std::move(listing)).first->second;
     }
 
     std::mutex m_lock;
-    std::unordered_map<std::string, sListing> m_listings;
+    std::map<std::string, sListing, std::less<>> m_listings;
 };
 
 CNameCache& Cache()
@@ -167,52 +167,79 @@ CNameCache& Cache()
     return *cache;
 }
 
-bool IsSpecial(const std::string& component)
+bool IsSpecial(std::string_view component)
 {
     return component.empty() || component == kCurrentDirectory || component == kParentDirectory;
 }
-} // namespace
 
-std::string ConvertPath(const char* path)
+bool Append(sOsPath& path, std::string_view text)
 {
-    std::string converted = path;
-    const std::size_t drive = Names::DriveLength(converted);
-    converted.erase(0, drive);
-    std::replace(converted.begin(), converted.end(), '\\', '/');
-    if (converted.empty() && drive != 0)
-        return kCurrentDirectory;
-    return converted;
+    if (path.length + text.size() >= sizeof path.text)
+    {
+        SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    std::memcpy(path.text + path.length, text.data(), text.size());
+    path.length += text.size();
+    path.text[path.length] = '\0';
+    return true;
 }
 
-bool ResolveNoCase(const std::string& path, std::string& resolved, Error& missing)
+// Finds component in the directory resolved so far; on success it replaces
+// the component's bytes in place (same length, other case).
+bool MatchComponent(const sOsPath& resolved, char* component, std::size_t length)
 {
-    resolved.clear();
-    std::size_t pos = 0;
-    while (pos < path.size() && path[pos] == '/')
-        resolved += path[pos++];
-    bool matching = true;
-    while (pos < path.size())
+    const std::string_view name(component, length);
+    if (IsSpecial(name) || length > NAME_MAX)
+        return false;
+    char fold[NAME_MAX + 1];
+    for (std::size_t i = 0; i < length; ++i)
+        fold[i] = Names::AsciiLower(component[i]);
+    const char* directory = resolved.length == 0 ? kCurrentDirectory : resolved.c_str();
+    return Cache().Find(directory, name, std::string_view(fold, length), component);
+}
+} // namespace
+
+bool ConvertPath(const char* path, sOsPath& converted)
+{
+    converted.length = 0;
+    converted.text[0] = '\0';
+    if (path == nullptr)
     {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string component = path.substr(pos, end - pos);
-        std::string onDisk = component;
-        if (matching && !IsSpecial(component))
-        {
-            const std::string directory = resolved.empty() ? kCurrentDirectory : resolved;
-            if (Cache().Find(directory, component, onDisk) != CNameCache::Result::Found)
-            {
-                matching = false;
-                missing = end < path.size() ? Error::PathNotFound : Error::NotFound;
-            }
-        }
-        resolved += onDisk;
-        if (end < path.size())
-            resolved += '/';
-        pos = end + 1;
+        SetLastError(Error::InvalidArgument);
+        return false;
     }
-    return matching;
+    const std::size_t drive = Names::DriveLength(path);
+    if (!Append(converted, path + drive))
+        return false;
+    std::replace(converted.text, converted.text + converted.length, '\\', '/');
+    return converted.length > 0 || drive == 0 || Append(converted, kCurrentDirectory);
+}
+
+bool ResolveNoCase(const sOsPath& path, sOsPath& resolved, Error& missing)
+{
+    resolved = path;
+    std::size_t pos = 0;
+    while (pos < resolved.length && resolved.text[pos] == '/')
+        ++pos;
+    while (pos < resolved.length)
+    {
+        const char* end = static_cast<const char*>(
+            std::memchr(resolved.text + pos, '/', resolved.length - pos));
+        const std::size_t stop = end == nullptr ? resolved.length : static_cast<std::size_t>(end - resolved.text);
+        sOsPath directory;   // the directory resolved so far
+        directory.length = pos;
+        std::memcpy(directory.text, resolved.text, pos);
+        directory.text[pos] = '\0';
+        const std::string_view component(resolved.text + pos, stop - pos);
+        if (!IsSpecial(component) && !MatchComponent(directory, resolved.text + pos, stop - pos))
+        {
+            missing = stop < resolved.length ? Error::PathNotFound : Error::NotFound;
+            return false;
+        }
+        pos = stop + 1;
+    }
+    return true;
 }
 
 void ForgetListings() { Cache().Clear(); }

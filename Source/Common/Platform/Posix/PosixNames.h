@@ -1,10 +1,14 @@
 // Windows names on the POSIX disk: conversion to POSIX paths and matching of
 // names without regard to case, from a cache of directory listings that one
-// stat of the directory keeps honest. Only code for POSIX goes here.
+// stat of the directory keeps honest. Paths are built in fixed buffers, so a
+// name that exists as spelled, or whose directories are cached, costs no heap.
+// Only code for POSIX goes here.
 #pragma once
 
+#include <limits.h>
+
 #include <cerrno>
-#include <string>
+#include <cstring>
 
 #include "Common/Platform/Platform.h"
 #include "Common/Platform/Posix/PosixObjects.h"
@@ -14,10 +18,23 @@ namespace ZRPlatform
 namespace Posix
 {
 
+// A POSIX path in a fixed buffer; longer paths are refused (InvalidArgument).
+struct sOsPath
+{
+    char text[PATH_MAX];
+    std::size_t length = 0;
+
+    const char* c_str() const { return text; }
+    bool operator==(const sOsPath& other) const
+    {
+        return length == other.length && std::memcmp(text, other.text, length) == 0;
+    }
+};
+
 // Separators become '/', a drive prefix ("C:") is dropped since POSIX has one
 // tree, and "C:" alone is the current directory; "\\server\share" stays
-// "//server/share".
-std::string ConvertPath(const char* path);
+// "//server/share". False (InvalidArgument) for a null or too long path.
+bool ConvertPath(const char* path, sOsPath& converted);
 
 // Matches a converted path component by component without regard to case, an
 // exact spelling first. True when every component exists in some case, with
@@ -25,39 +42,36 @@ std::string ConvertPath(const char* path);
 // prefix case-matched and the rest as given (where a new file would be
 // created), and missing says what is missing: NotFound for the last component,
 // PathNotFound for a directory on the way.
-bool ResolveNoCase(const std::string& path, std::string& resolved, Error& missing);
+bool ResolveNoCase(const sOsPath& path, sOsPath& resolved, Error& missing);
 
-// Forgets every cached listing (tests; after a directory was changed behind the
-// cache's back within the same time tick, which the cache cannot see).
+// Forgets every cached listing.
 void ForgetListings();
 
 inline bool IsMissingName(int errnoValue) { return errnoValue == ENOENT || errnoValue == ENOTDIR; }
 
-// Runs attempt on the path as spelled; when the name is missing, once more on its
-// spelling on disk. attempt(osPath) returns false with errno set. On failure the
-// last error is set: the missing component's error, or the OS's.
+// Runs attempt(const char* osPath) on the path as spelled; when the name is
+// missing, once more on its spelling on disk. attempt returns false with errno
+// set. On failure the last error is set: the missing component's error, or the
+// OS's.
 template <class Attempt>
 bool OnDisk(const char* path, Attempt attempt)
 {
-    if (path == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
+    sOsPath spelled;
+    if (!ConvertPath(path, spelled))
         return false;
-    }
-    const std::string spelled = ConvertPath(path);
-    if (attempt(spelled))
+    if (attempt(spelled.c_str()))
         return true;
     if (!IsMissingName(errno))
     {
         SetLastErrorFromErrno(errno);
         return false;
     }
-    std::string resolved;
+    sOsPath resolved;
     Error missing = Error::NotFound;
     const bool exists = ResolveNoCase(spelled, resolved, missing);
-    if (resolved != spelled)
+    if (!(resolved == spelled))
     {
-        if (attempt(resolved))
+        if (attempt(resolved.c_str()))
             return true;
         if (!IsMissingName(errno))
         {
