@@ -8,15 +8,19 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Common/Core/ZRException.h"
+#include "Common/Core/ZRString.h"
 #include "Common/File/ExtendedFileSystem.h"
+#include "Common/File/FileIO.h"
 
 // Runs action and expects an Exception of the file class with code, and with
 // message and source file name where given.
@@ -94,6 +98,91 @@ inline std::string Archive(const std::vector<ArchiveItem>& items)
     }
     return Header(32 + data.size() + directory.size(), 32 + data.size(), items.size()) + data +
            directory;
+}
+
+// A typed read from start that runs into the end of contents. Every case
+// consumes everything up to the end. read returns the read's result and whether
+// the target holds what it should: the bytes that arrived over its old bytes.
+// A disk file reports every case false; a memory file counts a scalar that got
+// at least one byte as read.
+struct ShortReadCase
+{
+    const char* name;
+    std::string contents;
+    unsigned long start;
+    std::function<std::pair<bool, bool>(CFileIO&)> read;
+    bool inMemory;
+};
+
+template <typename T>
+ShortReadCase ShortTyped(const char* name, const std::string& contents, unsigned long start, T old,
+                         T expected, bool inMemory)
+{
+    return {name, contents, start,
+            [old, expected](CFileIO& f) {
+                T value = old;
+                const bool read = f.Read(value);
+                return std::make_pair(read, std::memcmp(&value, &expected, sizeof value) == 0);
+            },
+            inMemory};
+}
+
+// A text read over "keep"; false on every file.
+inline ShortReadCase ShortText(const char* name, const std::string& contents, const char* expected)
+{
+    return {name, contents, 0,
+            [expected](CFileIO& f) {
+                CZRString text("keep");
+                const bool read = f.Read(text);
+                return std::make_pair(read, text.GetLength() == long(std::strlen(expected)) &&
+                                                text.Compare(expected) == 0);
+            },
+            false};
+}
+
+template <typename To, typename From>
+To BitsAs(From bits)
+{
+    static_assert(sizeof(To) == sizeof(From), "same width");
+    To value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+inline std::vector<ShortReadCase> ShortReadCases()
+{
+    const std::string six("\x11\x22\x33\x44\x0E\x0F", 6);
+    const std::string oneThenTwo = std::string("\0\0\x80\x3F", 4) + "\x0E\x0F";   // 1.0f, 2 bytes
+    return {
+        {"block of 4 with 2 left", six, 4,
+         [](CFileIO& f) {
+             char block[] = "wxyz";
+             const bool read = f.Read(block, 4);
+             return std::make_pair(read, std::string(block) == "\x0E\x0Fyz");
+         },
+         true},
+        {"block at the end", six, 6,
+         [](CFileIO& f) {
+             char block[] = "wxyz";
+             const bool read = f.Read(block, 2);
+             return std::make_pair(read, std::string(block) == "wxyz");
+         },
+         false},
+        ShortTyped("int with 2 left", six, 4, 0x7F000000, 0x7F000F0E, true),
+        ShortTyped("unsigned short with 1 left", six, 5, (unsigned short)0xAB00, (unsigned short)0xAB0F, true),
+        ShortTyped("float with 2 left", six, 4, 1.0f, BitsAs<float>(0x3F800F0Eu), true),
+        ShortTyped("double with 3 left", six, 3, 0.0, BitsAs<double>(std::uint64_t(0x0F0E44)), true),
+        ShortTyped("long at the end", six, 6, -5L, -5L, false),
+        ShortTyped("vector3, y cut short", oneThenTwo, 0, vector3{7, 7, 7},
+                   vector3{1, BitsAs<float>(0x40E00F0Eu), 7}, false),
+        ShortTyped("vector2, y cut short", oneThenTwo, 0, vector2{7, 7}, vector2{1, BitsAs<float>(0x40E00F0Eu)},
+                   true),
+        ShortText("text of 5 with 2 left", Le32(5) + "ab", "ab"),
+        ShortText("damaged length, not allocated", Le32(0x7FFFFFFF) + "xyz", "xyz"),
+        ShortText("no byte of the text", Le32(3), "keep"),
+        ShortText("length cut short", std::string("\x03\0", 2), "keep"),
+        ShortText("zero length cut short", std::string(2, '\0'), "keep"),
+    };
 }
 
 class ScratchDirectoryTest : public ::testing::Test

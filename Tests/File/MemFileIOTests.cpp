@@ -66,6 +66,22 @@ TEST(MemFileIO, FixedAttachedBufferReadsToItsEndAndCannotGrow)
     EXPECT_EQ(buffer[15], 15);
 }
 
+// The same bytes land in the target as on a disk file; a scalar that got at
+// least one of its bytes counts as read.
+TEST(MemFileIO, ShortTypedReadsFillTheTargetAsAFileDoes)
+{
+    for (const ShortReadCase& c : ShortReadCases())
+    {
+        std::string contents = c.contents;
+        CMemFileIO file(reinterpret_cast<unsigned char*>(contents.data()), contents.size(), 0);
+        ASSERT_TRUE(file.SetFilePointerPos(c.start));
+        const auto [read, target] = c.read(file);
+        EXPECT_EQ(read, c.inMemory) << c.name;
+        EXPECT_TRUE(target) << c.name;
+        EXPECT_EQ(file.GetFilePointerPos(), c.contents.size()) << c.name;
+    }
+}
+
 TEST(MemFileIO, GrowableAttachedBufferStartsEmptyAndStaysTheCallers)
 {
     auto* buffer = static_cast<unsigned char*>(MEM_Alloc(4));
