@@ -112,6 +112,18 @@ TEST_F(FileIOTest, ShortBinaryReadConsumesWhatWasLeftAndFails)
     EXPECT_TRUE(file.IsEof());
 }
 
+TEST_F(FileIOTest, PlainTextReadKeepsTheTargetsStringId)
+{
+    for (const StringIdCase& c : StringIdCases())
+    {
+        CFileIO file;
+        OpenText(file, c.stored);
+        CZRString s = LoadedHello();
+        EXPECT_TRUE(file.Read(s) && file.IsEof()) << c.text;
+        EXPECT_TRUE(Holds(s, c.text, c.id)) << c.text << " id " << s.GetStringId();
+    }
+}
+
 TEST_F(FileIOTest, TextWritersProduceTheFormat)
 {
     EXPECT_EQ(Written([](CFileIO& f) { return f.WriteAscii(7) && f.WriteAscii(2.5f); }), "7; 2.5000; ");

@@ -100,6 +100,40 @@ inline std::string Archive(const std::vector<ArchiveItem>& items)
            directory;
 }
 
+// The string that a read of a stored text starts from: "Hello" loaded as
+// resource 17, so its buffer holds exactly 5 bytes.
+constexpr long kHelloId = 17;
+inline CZRString LoadedHello()
+{
+    s_pfnLoadString = [](long id, CZRString& text) { return text = "Hello", id == kHelloId; };
+    CZRString hello{CZRStringId(kHelloId)};
+    s_pfnLoadString = nullptr;
+    return hello;
+}
+
+// A plain text read over LoadedHello() goes into its buffer and keeps the id,
+// unless the text needs a larger buffer (GetBuffer(n) needs room for n + 1).
+struct StringIdCase
+{
+    std::string stored;
+    const char* text;
+    long id;
+};
+
+inline std::vector<StringIdCase> StringIdCases()
+{
+    return {{Le32(3) + "abc", "abc", kHelloId},
+            {Le32(4) + "Hell", "Hell", kHelloId},
+            {Le32(5) + "Hello", "Hello", -1},
+            {Le32(0), "", kHelloId},
+            {Le32(static_cast<std::uint32_t>(-5)), "", kHelloId}};
+}
+
+inline bool Holds(const CZRString& s, const char* text, long id)
+{
+    return s.GetLength() == long(std::strlen(text)) && s.Compare(text) == 0 && s.GetStringId() == id;
+}
+
 // A typed read from start that runs into the end of contents. Every case
 // consumes everything up to the end. read returns the read's result and whether
 // the target holds what it should: the bytes that arrived over its old bytes.
@@ -127,15 +161,14 @@ ShortReadCase ShortTyped(const char* name, const std::string& contents, unsigned
             inMemory};
 }
 
-// A text read over "keep"; false on every file.
+// A text read over LoadedHello(), which keeps its buffer and id; false on every file.
 inline ShortReadCase ShortText(const char* name, const std::string& contents, const char* expected)
 {
     return {name, contents, 0,
             [expected](CFileIO& f) {
-                CZRString text("keep");
+                CZRString text = LoadedHello();
                 const bool read = f.Read(text);
-                return std::make_pair(read, text.GetLength() == long(std::strlen(expected)) &&
-                                                text.Compare(expected) == 0);
+                return std::make_pair(read, Holds(text, expected, kHelloId));
             },
             false};
 }
@@ -179,9 +212,9 @@ inline std::vector<ShortReadCase> ShortReadCases()
                    true),
         ShortText("text of 5 with 2 left", Le32(5) + "ab", "ab"),
         ShortText("damaged length, not allocated", Le32(0x7FFFFFFF) + "xyz", "xyz"),
-        ShortText("no byte of the text", Le32(3), "keep"),
-        ShortText("length cut short", std::string("\x03\0", 2), "keep"),
-        ShortText("zero length cut short", std::string(2, '\0'), "keep"),
+        ShortText("no byte of the text", Le32(3), "Hello"),
+        ShortText("length cut short", std::string("\x03\0", 2), "Hello"),
+        ShortText("zero length cut short", std::string(2, '\0'), "Hello"),
     };
 }
 

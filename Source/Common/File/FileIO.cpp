@@ -310,7 +310,9 @@ bool CFileIO::Read(unsigned short& value) { return ReadInteger<std::uint16_t>(*t
 // so a damaged length cannot ask for gigabytes: the text is read as far as the
 // data goes and the read reports false, as any read cut short does. A length
 // word cut short fails on every file (a memory file reports a short scalar as
-// read), and a target that receives no text byte keeps its text.
+// read), and a target that receives no text byte keeps its text. The text is
+// read into the target's own buffer, so the target keeps its string id unless
+// that buffer is too small and replaced.
 bool CFileIO::Read(CZRString& value)
 {
     const unsigned long position = GetFilePointerPos();
@@ -328,11 +330,18 @@ bool CFileIO::Read(CZRString& value)
     const unsigned long count = std::min(wanted, left - sizeof length);
     if (count == 0)
         return false;
-    CZRString text;
-    char* bytes = text.GetBuffer(static_cast<int>(count));
-    const bool read = Read(bytes, count);
-    text.ReleaseBuffer(static_cast<int>(count));
-    value = text;
+    char* bytes = value.GetBuffer(static_cast<int>(count));
+    bool read = false;
+    try
+    {
+        read = Read(bytes, count);
+    }
+    catch (...)
+    {
+        value.ReleaseBuffer(0); // no half-read text, and the lock count is restored
+        throw;
+    }
+    value.ReleaseBuffer(static_cast<int>(count));
     return read && count == wanted;
 }
 
