@@ -124,6 +124,10 @@ TEST(ZRString, StringIdSurvivesUntilTheBufferIsReplaced)
     buffered.GetBuffer(6);
     for (const CZRString& t : {s.Left(2), s + "", grown, appended, replaced, buffered})
         EXPECT_FALSE(t.HasStringId()) << State(t);
+    CZRString fitting(s);
+    fitting.GetBuffer(5);   // room for 6 bytes fits: buffer and id stay
+    fitting.ReleaseBuffer(2);
+    EXPECT_EQ(State(fitting), "\"tw\" cap 6 lock 1 id 12");
 }
 
 TEST(ZRString, ConcatenationAndExtraction)

@@ -93,25 +93,35 @@ TEST_F(FileIOTest, BinaryValuesHaveTheirExactBytesAndRoundTrip)
     }
 }
 
-TEST_F(FileIOTest, FailedBinaryReadLeavesPositionAndValue)
+TEST_F(FileIOTest, ShortBinaryReadConsumesWhatWasLeftAndFails)
 {
+    for (const ShortReadCase& c : ShortReadCases())
+    {
+        CFileIO file;
+        OpenText(file, c.contents);
+        ASSERT_TRUE(file.SetFilePointerPos(c.start));
+        const auto [read, target] = c.read(file);
+        EXPECT_FALSE(read) << c.name;
+        EXPECT_TRUE(target) << c.name;
+        EXPECT_EQ(file.GetFilePointerPos(), c.contents.size()) << c.name;
+    }
     CFileIO file;
-    OpenText(file, std::string("\x05\0\0\0ab\x01\x02", 8));
-    ASSERT_TRUE(file.Skip(6));
-    int i = 9;
-    EXPECT_FALSE(file.Read(i));
-    EXPECT_EQ(i, 9);
-    EXPECT_EQ(file.GetFilePointerPos(), 6u);
-    file.SetFilePointerPos(0);
-    CZRString s("keep");
-    EXPECT_FALSE(file.Read(s)); // length 5, only 4 bytes left
-    EXPECT_STREQ(s, "keep");
-    vector3 v = {7, 7, 7};
-    EXPECT_FALSE(file.Read(v)); // two floats, then 0 bytes
-    EXPECT_EQ(v.x, 7.0f);
-    EXPECT_EQ(file.GetFilePointerPos(), 0u);
-    char block[8];
+    OpenText(file, "12345678");
+    char block[12];
     EXPECT_EQ(file.ReadRaw(block, 4, 3), 8);
+    EXPECT_TRUE(file.IsEof());
+}
+
+TEST_F(FileIOTest, PlainTextReadKeepsTheTargetsStringId)
+{
+    for (const StringIdCase& c : StringIdCases())
+    {
+        CFileIO file;
+        OpenText(file, c.stored);
+        CZRString s = LoadedHello();
+        EXPECT_TRUE(file.Read(s) && file.IsEof()) << c.text;
+        EXPECT_TRUE(Holds(s, c.text, c.id)) << c.text << " id " << s.GetStringId();
+    }
 }
 
 TEST_F(FileIOTest, TextWritersProduceTheFormat)

@@ -8,15 +8,19 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Common/Core/ZRException.h"
+#include "Common/Core/ZRString.h"
 #include "Common/File/ExtendedFileSystem.h"
+#include "Common/File/FileIO.h"
 
 // Runs action and expects an Exception of the file class with code, and with
 // message and source file name where given.
@@ -94,6 +98,124 @@ inline std::string Archive(const std::vector<ArchiveItem>& items)
     }
     return Header(32 + data.size() + directory.size(), 32 + data.size(), items.size()) + data +
            directory;
+}
+
+// The string that a read of a stored text starts from: "Hello" loaded as
+// resource 17, so its buffer holds exactly 5 bytes.
+constexpr long kHelloId = 17;
+inline CZRString LoadedHello()
+{
+    s_pfnLoadString = [](long id, CZRString& text) { return text = "Hello", id == kHelloId; };
+    CZRString hello{CZRStringId(kHelloId)};
+    s_pfnLoadString = nullptr;
+    return hello;
+}
+
+// A plain text read over LoadedHello() goes into its buffer and keeps the id,
+// unless the text needs a larger buffer (GetBuffer(n) needs room for n + 1).
+struct StringIdCase
+{
+    std::string stored;
+    const char* text;
+    long id;
+};
+
+inline std::vector<StringIdCase> StringIdCases()
+{
+    return {{Le32(3) + "abc", "abc", kHelloId},
+            {Le32(4) + "Hell", "Hell", kHelloId},
+            {Le32(5) + "Hello", "Hello", -1},
+            {Le32(0), "", kHelloId},
+            {Le32(static_cast<std::uint32_t>(-5)), "", kHelloId}};
+}
+
+inline bool Holds(const CZRString& s, const char* text, long id)
+{
+    return s.GetLength() == long(std::strlen(text)) && s.Compare(text) == 0 && s.GetStringId() == id;
+}
+
+// A typed read from start that runs into the end of contents. Every case
+// consumes everything up to the end. read returns the read's result and whether
+// the target holds what it should: the bytes that arrived over its old bytes.
+// A disk file reports every case false; a memory file counts a scalar that got
+// at least one byte as read.
+struct ShortReadCase
+{
+    const char* name;
+    std::string contents;
+    unsigned long start;
+    std::function<std::pair<bool, bool>(CFileIO&)> read;
+    bool inMemory;
+};
+
+template <typename T>
+ShortReadCase ShortTyped(const char* name, const std::string& contents, unsigned long start, T old,
+                         T expected, bool inMemory)
+{
+    return {name, contents, start,
+            [old, expected](CFileIO& f) {
+                T value = old;
+                const bool read = f.Read(value);
+                return std::make_pair(read, std::memcmp(&value, &expected, sizeof value) == 0);
+            },
+            inMemory};
+}
+
+// A text read over LoadedHello(), which keeps its buffer and id; false on every file.
+inline ShortReadCase ShortText(const char* name, const std::string& contents, const char* expected)
+{
+    return {name, contents, 0,
+            [expected](CFileIO& f) {
+                CZRString text = LoadedHello();
+                const bool read = f.Read(text);
+                return std::make_pair(read, Holds(text, expected, kHelloId));
+            },
+            false};
+}
+
+template <typename To, typename From>
+To BitsAs(From bits)
+{
+    static_assert(sizeof(To) == sizeof(From), "same width");
+    To value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+inline std::vector<ShortReadCase> ShortReadCases()
+{
+    const std::string six("\x11\x22\x33\x44\x0E\x0F", 6);
+    const std::string oneThenTwo = std::string("\0\0\x80\x3F", 4) + "\x0E\x0F";   // 1.0f, 2 bytes
+    return {
+        {"block of 4 with 2 left", six, 4,
+         [](CFileIO& f) {
+             char block[] = "wxyz";
+             const bool read = f.Read(block, 4);
+             return std::make_pair(read, std::string(block) == "\x0E\x0Fyz");
+         },
+         true},
+        {"block at the end", six, 6,
+         [](CFileIO& f) {
+             char block[] = "wxyz";
+             const bool read = f.Read(block, 2);
+             return std::make_pair(read, std::string(block) == "wxyz");
+         },
+         false},
+        ShortTyped("int with 2 left", six, 4, 0x7F000000, 0x7F000F0E, true),
+        ShortTyped("unsigned short with 1 left", six, 5, (unsigned short)0xAB00, (unsigned short)0xAB0F, true),
+        ShortTyped("float with 2 left", six, 4, 1.0f, BitsAs<float>(0x3F800F0Eu), true),
+        ShortTyped("double with 3 left", six, 3, 0.0, BitsAs<double>(std::uint64_t(0x0F0E44)), true),
+        ShortTyped("long at the end", six, 6, -5L, -5L, false),
+        ShortTyped("vector3, y cut short", oneThenTwo, 0, vector3{7, 7, 7},
+                   vector3{1, BitsAs<float>(0x40E00F0Eu), 7}, false),
+        ShortTyped("vector2, y cut short", oneThenTwo, 0, vector2{7, 7}, vector2{1, BitsAs<float>(0x40E00F0Eu)},
+                   true),
+        ShortText("text of 5 with 2 left", Le32(5) + "ab", "ab"),
+        ShortText("damaged length, not allocated", Le32(0x7FFFFFFF) + "xyz", "xyz"),
+        ShortText("no byte of the text", Le32(3), "Hello"),
+        ShortText("length cut short", std::string("\x03\0", 2), "Hello"),
+        ShortText("zero length cut short", std::string(2, '\0'), "Hello"),
+    };
 }
 
 class ScratchDirectoryTest : public ::testing::Test

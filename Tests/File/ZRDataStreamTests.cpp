@@ -8,6 +8,7 @@
 #include "Common/Core/ZRFourCC.h"
 #include "Common/Core/ZRString.h"
 #include "Common/File/ZRDataStream.h"
+#include "File/FileTestSupport.h"
 
 namespace
 {
@@ -65,12 +66,26 @@ TEST(ZRDataStream, TypedItemsHaveTheirExactBytesAndReadBack)
     echo(0L);
     EXPECT_EQ(echo(0UL), 0x89ABCDEFUL);
     echo(0.0f);
-    EXPECT_FALSE(echo(CZRString(CZRStringId(kResourceId))).HasStringId());
+    const CZRString plain = echo(CZRString(CZRStringId(kResourceId)));   // "abc" fits into "Hello"
+    EXPECT_EQ(std::make_pair(plain.Compare("abc"), plain.GetStringId()), std::make_pair(0, kResourceId));
     echo(CZRString("x")), echo(CZRString()), echo(CZRFourCC()), echo(CZRString("y"));
     EXPECT_EQ(Contents(again), bytes);
     EXPECT_EQ(in.GetRemainingSize(), 0u);
     s_pfnLoadString = nullptr;
     s_pfnIsStringIdentical = nullptr;
+}
+
+TEST(ZRDataStream, PlainTextReadKeepsTheTargetsStringId)
+{
+    for (const StringIdCase& c : StringIdCases())
+    {
+        CZRDataStream in(reinterpret_cast<const unsigned char*>(c.stored.data()), c.stored.size(),
+                         STREAM_LOADING, false);
+        CZRString s = LoadedHello();
+        in >> s;
+        EXPECT_EQ(in.GetRemainingSize(), 0u) << c.text;
+        EXPECT_TRUE(Holds(s, c.text, c.id)) << c.text << " id " << s.GetStringId();
+    }
 }
 
 TEST(ZRDataStream, FailuresThrowTheirCodeAndLeaveTheStreamAsItWas)

@@ -153,8 +153,9 @@ public:
     bool ToBool() const;
 
     // Room for n + 1 bytes plus terminator. A buffer too small is replaced and
-    // its text is lost (the length is n + 1 until ReleaseBuffer); otherwise text
-    // and length are kept. Pair every call with ReleaseBuffer.
+    // its text and string id are lost (the length is n + 1 until ReleaseBuffer);
+    // otherwise text, length and id are kept. Pair every call with ReleaseBuffer,
+    // which leaves the id alone.
     char* GetBuffer(int n);
     // Sets the length to n, or to the length of the zero-terminated contents for
     // n == -1, and terminates there. n must not exceed the capacity.

@@ -1,5 +1,6 @@
 #include "Common/File/FileIO.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -129,19 +130,22 @@ void AppendEscaped(CZRString& text, char letter)
 
 bool ScanInteger(const char* token, int& value) { return STR_sscanf(token, kIntegerFormat, &value) == 1; }
 
-// Reads a value stored as the fixed-width integer Wire. The old value's bytes
-// are where the read starts, so a short read (memory files) changes only the
-// bytes that arrived; a failed read leaves value as it was.
+// Reads a value stored as the fixed-width integer Wire. The read lands on the
+// old value's bytes, so when the data ends inside the value only the bytes that
+// arrived change (a memory file reports that as true, a disk file as false);
+// with no byte read the value is left alone.
 template <typename Wire, typename T>
 bool ReadInteger(CFileIO& file, T& value)
 {
     using Bits = std::make_unsigned_t<Wire>;
     unsigned char bytes[sizeof(Wire)];
     ZRLittleEndian::Encode(static_cast<Bits>(static_cast<Wire>(value)), bytes, sizeof bytes);
-    if (!file.Read(bytes, sizeof bytes))
-        return false;
-    value = static_cast<T>(static_cast<Wire>(ZRLittleEndian::Decode(bytes, sizeof bytes)));
-    return true;
+    unsigned char old[sizeof bytes];
+    std::memcpy(old, bytes, sizeof old);
+    const bool read = file.Read(bytes, sizeof bytes);
+    if (read || std::memcmp(bytes, old, sizeof bytes) != 0)
+        value = static_cast<T>(static_cast<Wire>(ZRLittleEndian::Decode(bytes, sizeof bytes)));
+    return read;
 }
 
 // Writes value as the fixed-width integer Wire (a wider value as its low bytes).
@@ -161,10 +165,9 @@ bool ReadFloat(CFileIO& file, T& value)
     static_assert(sizeof(Bits) == sizeof(T), "bits of the same width");
     Bits bits;
     std::memcpy(&bits, &value, sizeof bits);
-    if (!ReadInteger<Bits>(file, bits))
-        return false;
+    const bool read = ReadInteger<Bits>(file, bits);
     std::memcpy(&value, &bits, sizeof value);
-    return true;
+    return read;
 }
 
 template <typename Bits, typename T>
@@ -184,7 +187,7 @@ bool WriteIntegerText(CFileIO& file, std::int32_t value)
 }
 
 // Puts the file back where a value of several pieces began unless all of them
-// were read or written, so no half value is left consumed or half written.
+// were written, so a failed write leaves no half value behind the position.
 class CPositionGuard
 {
 public:
@@ -283,35 +286,14 @@ bool CFileIO::Flush() { return m_nHandle != kNoHandle && Xfs().Flush(m_nHandle);
 
 // Binary reads
 
+// Component by component, stopping at the first that fails; the components
+// read before it keep their new values.
 bool CFileIO::Read(vector4& value)
 {
-    CPositionGuard guard(*this);
-    vector4 v = value;
-    if (!guard.Keep(Read(v.x) && Read(v.y) && Read(v.z) && Read(v.w)))
-        return false;
-    value = v;
-    return true;
+    return Read(value.x) && Read(value.y) && Read(value.z) && Read(value.w);
 }
-
-bool CFileIO::Read(vector3& value)
-{
-    CPositionGuard guard(*this);
-    vector3 v = value;
-    if (!guard.Keep(Read(v.x) && Read(v.y) && Read(v.z)))
-        return false;
-    value = v;
-    return true;
-}
-
-bool CFileIO::Read(vector2& value)
-{
-    CPositionGuard guard(*this);
-    vector2 v = value;
-    if (!guard.Keep(Read(v.x) && Read(v.y)))
-        return false;
-    value = v;
-    return true;
-}
+bool CFileIO::Read(vector3& value) { return Read(value.x) && Read(value.y) && Read(value.z); }
+bool CFileIO::Read(vector2& value) { return Read(value.x) && Read(value.y); }
 
 bool CFileIO::Read(char& value) { return ReadInteger<std::uint8_t>(*this, value); }
 bool CFileIO::Read(int& value) { return ReadInteger<std::int32_t>(*this, value); }
@@ -324,45 +306,51 @@ bool CFileIO::Read(float& value) { return ReadFloat<std::uint32_t>(*this, value)
 bool CFileIO::Read(short& value) { return ReadInteger<std::int16_t>(*this, value); }
 bool CFileIO::Read(unsigned short& value) { return ReadInteger<std::uint16_t>(*this, value); }
 
-// A length beyond the bytes left is refused before anything is allocated, so a
-// damaged length cannot ask for gigabytes.
+// The length is checked against the bytes left before anything is allocated,
+// so a damaged length cannot ask for gigabytes: the text is read as far as the
+// data goes and the read reports false, as any read cut short does. A length
+// word cut short fails on every file (a memory file reports a short scalar as
+// read), and a target that receives no text byte keeps its text. The text is
+// read into the target's own buffer, so the target keeps its string id unless
+// that buffer is too small and replaced.
 bool CFileIO::Read(CZRString& value)
 {
-    CPositionGuard guard(*this);
+    const unsigned long position = GetFilePointerPos();
+    const unsigned long size = GetSize();
+    const unsigned long left = position < size ? size - position : 0;
     std::int32_t length = 0;
-    if (!ReadInteger<std::int32_t>(*this, length))
+    if (!ReadInteger<std::int32_t>(*this, length) || left < sizeof length)
         return false;
     if (length <= 0)
     {
         value.Empty();
-        return guard.Keep(true);
+        return true;
     }
-    const unsigned long position = GetFilePointerPos();
-    const unsigned long size = GetSize();
-    if (position > size || static_cast<unsigned long>(length) > size - position)
+    const unsigned long wanted = static_cast<unsigned long>(length);
+    const unsigned long count = std::min(wanted, left - sizeof length);
+    if (count == 0)
         return false;
-    CZRString text;
-    char* bytes = text.GetBuffer(length);
-    std::memset(bytes, 0, static_cast<std::size_t>(length));
-    const bool read = Read(bytes, static_cast<unsigned long>(length));
-    text.ReleaseBuffer(length);
-    if (!guard.Keep(read))
-        return false;
-    value = text;
-    return true;
+    char* bytes = value.GetBuffer(static_cast<int>(count));
+    bool read = false;
+    try
+    {
+        read = Read(bytes, count);
+    }
+    catch (...)
+    {
+        value.ReleaseBuffer(0); // no half-read text, and the lock count is restored
+        throw;
+    }
+    value.ReleaseBuffer(static_cast<int>(count));
+    return read && count == wanted;
 }
 
+// ReadFile stops at the end of the file: what was there is consumed and stays
+// in buffer, and the read is false unless all size bytes arrived.
 bool CFileIO::Read(void* buffer, unsigned long size)
 {
     RequireFile(__LINE__);
-    if (size == 0)
-        return true;
-    const unsigned long read = Xfs().ReadFile(m_nHandle, buffer, size);
-    if (read == size)
-        return true;
-    if (read > 0)
-        Xfs().SeekCurrent(m_nHandle, -static_cast<long>(read));
-    return false;
+    return size == 0 || Xfs().ReadFile(m_nHandle, buffer, size) == size;
 }
 
 int CFileIO::ReadRaw(void* buffer, unsigned long size, unsigned long count)

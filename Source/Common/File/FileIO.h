@@ -23,10 +23,14 @@ enum
 // Binary values are little-endian and unpadded: char and bool 1 byte, short 2,
 // int, long, unsigned long and float 4 (a long as its low 32 bits), double 8,
 // vectors as their floats in order, texts as a 32-bit signed length and the
-// bytes. A binary read or write that fails leaves the position where it was and
-// the target unchanged. The text format is values ending in ";" with "//"
-// comments to the end of the line; text readers stop after the last byte they
-// consumed, and StepBack returns to the start of the last token.
+// bytes. A binary read that meets the end of the file consumes what was left and
+// reports false; the bytes that arrived are in the target (the first bytes of a
+// value over its old ones, the components of a vector up to the one cut short,
+// as much of a text as there was), and a target that got no byte is unchanged.
+// A binary write of several pieces that fails leaves the position where the
+// value began. The text format is values ending in ";" with "//" comments to the
+// end of the line; text readers stop after the last byte they consumed, and
+// StepBack returns to the start of the last token.
 //
 // Typed and text operations work only through the raw block Read and Write, so a
 // derived class that overrides those two (CMemFileIO) carries all of them.
@@ -64,9 +68,12 @@ public:
     virtual bool Read(float& value);
     virtual bool Read(short& value);
     virtual bool Read(unsigned short& value);
-    // A stored length of 0 or less gives an empty text.
+    // A stored length of 0 or less gives an empty text. A length beyond the end
+    // of the file is not allocated: the text holds the bytes up to the end and
+    // the read is false.
     virtual bool Read(CZRString& value);
-    // True when exactly size bytes were read; otherwise nothing is consumed.
+    // Reads up to size bytes, as many as the file still holds, and moves the
+    // position past them; true when all size bytes were read.
     virtual bool Read(void* buffer, unsigned long size);
     // Reads up to size * count bytes; returns the bytes read (not items).
     virtual int ReadRaw(void* buffer, unsigned long size, unsigned long count);

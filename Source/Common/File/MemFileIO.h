@@ -16,8 +16,11 @@
 // steps, released by Close) or attached from outside, which the object never
 // releases; a growable attached buffer must come from MEM_Alloc because it is
 // grown with MEM_Realloc. Reads never throw: the end of the data is a false
-// result, a read that gets at least one byte is true. Writes past the capacity
-// grow the buffer or, with a grow size of 0, throw CMemFileIOException 4600.
+// result, a read that gets at least one byte is true. So a scalar cut short by
+// the end counts as read (its missing bytes keep their old values), a vector
+// when each component got a byte; a text whose stored length runs past the end
+// is false, as on a disk file. Writes past the capacity grow the buffer or,
+// with a grow size of 0, throw CMemFileIOException 4600.
 // Copies are independent: a copy owns a copy of the contents. One thread at a time.
 class ZR_COMMON_API CMemFileIO : public CFileIO
 {

@@ -324,7 +324,9 @@ void CZRDataStream::Get(float& value)
 }
 
 // Every part is checked against the capacity before the string or the position
-// changes, so a corrupt length cannot cause an unbounded allocation.
+// changes, so a corrupt length cannot cause an unbounded allocation. Plain text
+// is read into the string's own buffer, so the string keeps its id unless the
+// buffer has to be replaced; an empty text empties it, which keeps the id too.
 void CZRDataStream::Get(CZRString& text)
 {
     const std::uint32_t position = m_iterator.m_nPosition;
@@ -334,7 +336,6 @@ void CZRDataStream::Get(CZRString& text)
     if (length >= 1)
     {
         const unsigned char* src = PrepareRead(body, static_cast<unsigned long>(length));
-        text = CZRString(); // plain text has no string id
         MEM_Copy(text.GetBuffer(length), src, static_cast<std::size_t>(length));
         text.ReleaseBuffer(length);
         m_iterator.m_nPosition = body + static_cast<std::uint32_t>(length);
@@ -347,7 +348,7 @@ void CZRDataStream::Get(CZRString& text)
     }
     else
     {
-        text = CZRString();
+        text.Empty();
         m_iterator.m_nPosition = body;
     }
 }

@@ -115,10 +115,11 @@ public:
     void Get(long& value);
     void Get(unsigned long& value);
     void Get(float& value);
-    // Succeeds completely or leaves text and position unchanged. Plain text
-    // arrives without a string id; a stored id is loaded with LoadStringResource
-    // (without a load hook text stays as it was); other lengths below 1 give
-    // the empty string.
+    // Succeeds completely or leaves text and position unchanged. Plain text is
+    // read into text's own buffer (GetBuffer), so text keeps its string id
+    // unless the buffer is too small and replaced; a stored id is loaded with
+    // LoadStringResource (without a load hook text stays as it was); other
+    // lengths below 1 empty text.
     void Get(CZRString& text);
     void Get(CZRFourCC& code);
 
