@@ -156,3 +156,28 @@ TEST_F(PlatformSeam, CachedListingsNeverHideAChange)
     EXPECT_TRUE(Opens(Path("dir/alpha.TXT")));
     EXPECT_FALSE(Opens(Path("dir/beta.txt")));
 }
+
+TEST_F(PlatformSeam, ALookupScopeAsksEachQuestionOnce)
+{
+    Make("Dir/Alpha.txt");
+    Age();
+    const fs::path before = fs::current_path();
+    fs::current_path(m_root);
+    DirectoryId outside{}, inside{};
+    ASSERT_TRUE(DirectoryIdentify("DIR", &outside));
+    {
+        LookupScope scope;
+        EXPECT_EQ(ErrorOf([] { return Opens("Textures/wall.tga"); }), Error::PathNotFound);
+        Seam::ResetCounts();
+        EXPECT_EQ(ErrorOf([] { return Opens("TEXTURES.arc"); }), Error::NotFound);
+        EXPECT_EQ(ErrorOf([] { return Opens("textures/other.tga"); }), Error::PathNotFound);
+        EXPECT_EQ(Seam::TotalCalls(), 0u) << "the scope knows '.' holds no such name";
+        Make("Textures.arc");
+        EXPECT_FALSE(Opens("textures.arc")) << "the scope sees the disk as it first looked";
+        EXPECT_TRUE(Opens("dir/alpha.txt"));
+        ASSERT_TRUE(DirectoryIdentify("Dir", &inside));
+    }
+    EXPECT_TRUE(Opens("textures.arc")) << "after the scope the disk is asked again";
+    EXPECT_EQ(outside, inside);
+    fs::current_path(before);
+}

@@ -274,6 +274,37 @@ FindHandle FindFirst(const char* pattern, DirectoryEntry* entry);
 bool FindNext(FindHandle find, DirectoryEntry* entry);
 void FindClose(FindHandle find);
 
+// A directory's identity (device and file number): two names of one directory
+// give the same identity, and a directory replaced under the same name does not.
+struct DirectoryId
+{
+    std::uint64_t device;
+    std::uint64_t file;
+
+    bool operator==(const DirectoryId& other) const
+    {
+        return device == other.device && file == other.file;
+    }
+};
+bool DirectoryIdentify(const char* path, DirectoryId* id);
+
+// A lookup scope. While one is open on a thread, that thread's file calls see
+// each directory as it was when they first looked into it during the scope: a
+// directory is examined at most once, and a name it does not hold (in any case)
+// fails at once, NotFound or PathNotFound, without asking the OS again. A
+// search that tries one name in several places (the file system's roots and
+// archives) opens one, so the disk answers each question once per search; to
+// the caller the disk looks as it did when the search began. Scopes nest; the
+// outermost one's end forgets what was seen.
+class LookupScope
+{
+public:
+    LookupScope();
+    ~LookupScope();
+    LookupScope(const LookupScope&) = delete;
+    LookupScope& operator=(const LookupScope&) = delete;
+};
+
 // The standard streams of the process, for tools.
 enum class StandardStream
 {

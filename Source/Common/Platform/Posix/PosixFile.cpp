@@ -130,7 +130,9 @@ FileHandle FileOpen(const char* path, std::uint32_t flags, std::uint64_t* size)
 {
     int fd = -1;
     const int osFlags = OpenFlags(flags);
-    if (!OnDisk(path, [&](const char* os) { return (fd = Sys::Open(os, osFlags, kNewFileMode)) >= 0; }))
+    const bool mustExist = (flags & kFileCreate) == 0;
+    if (!OnDisk(path, [&](const char* os) { return (fd = Sys::Open(os, osFlags, kNewFileMode)) >= 0; },
+                mustExist))
         return kInvalidFile;
     if (!RefuseDirectory(fd, size))
     {
@@ -240,7 +242,7 @@ std::uint32_t FileGetAttributes(const char* path)
     if (!OnDisk(path, [&](const char* os) {
             found = *os == '\0' ? "." : os;
             return StatName(found, info);
-        }))
+        }, true))
         return kAttrInvalid;
     return AttributesOf(found, LastComponent(found), info);
 }
@@ -305,6 +307,22 @@ bool DirectoryGetCurrent(char* buffer, std::size_t size)
         return false;
     }
     return true;
+}
+
+bool DirectoryIdentify(const char* path, DirectoryId* id)
+{
+    if (id == nullptr)
+    {
+        SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    return OnDisk(path, [&](const char* os) {
+        if (IdentifyDirectory(*os == '\0' ? "." : os, *id))
+            return true;
+        if (errno == 0)
+            errno = ENOTDIR;
+        return false;
+    }, true);
 }
 
 bool StandardStreamIsTerminal(StandardStream stream)

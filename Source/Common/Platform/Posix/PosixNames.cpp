@@ -67,8 +67,48 @@ struct sListing
 {
     sStamp stamp;
     bool trusted = false;   // taken safely after the last change
+    std::uint64_t serial = 0;   // new for every reading
     std::vector<sName> names;
 };
+
+// What the lookup scopes of this thread have examined: directories whose
+// listing stands for the rest of the outermost scope. Fixed room, so a scope
+// costs no heap; a directory beyond it is simply examined again.
+constexpr int kScopeDirectories = 8;
+constexpr std::size_t kScopePathSize = 256;
+
+struct sExamined
+{
+    char path[kScopePathSize];
+    std::uint64_t serial;
+};
+
+struct sScopeState
+{
+    int depth = 0;
+    int count = 0;
+    sExamined examined[kScopeDirectories];
+
+    const sExamined* Find(std::string_view path) const
+    {
+        for (int i = 0; i < count; ++i)
+            if (path == examined[i].path)
+                return &examined[i];
+        return nullptr;
+    }
+
+    void Remember(std::string_view path, std::uint64_t serial)
+    {
+        if (depth == 0 || count == kScopeDirectories || path.size() >= kScopePathSize)
+            return;
+        std::memcpy(examined[count].path, path.data(), path.size());
+        examined[count].path[path.size()] = '\0';
+        examined[count].serial = serial;
+        ++count;
+    }
+};
+
+thread_local sScopeState t_scope;
 
 bool ReadStamp(const char* directory, sStamp& stamp, std::int64_t& tick)
 {
@@ -102,26 +142,52 @@ bool ReadNames(const char* directory, sListing& listing)
 class CNameCache
 {
 public:
+    enum class Result
+    {
+        Found,     // onDisk holds the spelling
+        Missing,   // no spelling exists, or the directory cannot be read
+        Unknown,   // examinedOnly, and the scope has not examined the directory
+    };
+
     // Copies into onDisk the spelling of name in directory: the exact one when it
-    // exists, else the first of its case variants in byte order. False when no
-    // spelling exists or the directory cannot be read.
-    bool Find(const char* directory, std::string_view name, std::string_view fold,
-              char* onDisk)
+    // exists, else the first of its case variants in byte order. examinedOnly:
+    // answer only from what the thread's scope has already examined.
+    Result Find(const char* directory, std::string_view name, std::string_view fold,
+                char* onDisk, bool examinedOnly)
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        const sListing* listing = Current(directory);
+        const sListing* listing = examinedOnly ? Examined(directory) : Current(directory);
         if (listing == nullptr)
-            return false;
+            return examinedOnly ? Result::Unknown : Result::Missing;
         auto first = std::lower_bound(
             listing->names.begin(), listing->names.end(), fold,
             [](const sName& entry, std::string_view key) { return entry.fold < key; });
         if (first == listing->names.end() || first->fold != fold)
-            return false;
+            return Result::Missing;
         std::string_view chosen = first->name;
         for (auto it = first; it != listing->names.end() && it->fold == fold; ++it)
             if (it->name == name)
                 chosen = it->name;
         std::memcpy(onDisk, chosen.data(), chosen.size());
+        return Result::Found;
+    }
+
+    // The directory's identity, from the scope when it has examined it.
+    bool Identify(const char* directory, DirectoryId& id)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const sListing* listing = Examined(directory);
+        if (listing == nullptr)
+        {
+            sStamp stamp;
+            std::int64_t tick = 0;
+            if (!ReadStamp(directory, stamp, tick))
+                return false;
+            id = DirectoryId{static_cast<std::uint64_t>(stamp.device), static_cast<std::uint64_t>(stamp.inode)};
+            return true;
+        }
+        id = DirectoryId{static_cast<std::uint64_t>(listing->stamp.device),
+                         static_cast<std::uint64_t>(listing->stamp.inode)};
         return true;
     }
 
@@ -132,8 +198,30 @@ public:
     }
 
 private:
+    // The listing the thread's scope examined, if it is still the one cached.
+    const sListing* Examined(const char* directory)
+    {
+        const sExamined* examined = t_scope.depth > 0 ? t_scope.Find(directory) : nullptr;
+        if (examined == nullptr)
+            return nullptr;
+        const auto cached = m_listings.find(std::string_view(directory));
+        return cached != m_listings.end() && cached->second.serial == examined->serial
+                   ? &cached->second
+                   : nullptr;
+    }
+
     // The listing of directory, read again unless the cached one is still good.
     const sListing* Current(const char* directory)
+    {
+        if (const sListing* examined = Examined(directory))
+            return examined;
+        const sListing* listing = Validated(directory);
+        if (listing != nullptr)
+            t_scope.Remember(directory, listing->serial);
+        return listing;
+    }
+
+    const sListing* Validated(const char* directory)
     {
         sStamp stamp;
         std::int64_t tick = 0;
@@ -145,6 +233,7 @@ private:
         sListing listing;
         listing.stamp = stamp;
         listing.trusted = Now() - stamp.changed > tick;
+        listing.serial = ++m_serial;
         if (!ReadNames(directory, listing))
             return nullptr;
         if (cached != m_listings.end())
@@ -159,6 +248,7 @@ private:
 
     std::mutex m_lock;
     std::map<std::string, sListing, std::less<>> m_listings;
+    std::uint64_t m_serial = 0;
 };
 
 CNameCache& Cache()
@@ -185,18 +275,50 @@ bool Append(sOsPath& path, std::string_view text)
     return true;
 }
 
-// Finds component in the directory resolved so far; on success it replaces
+// Finds component in the directory resolved so far; when found it replaces
 // the component's bytes in place (same length, other case).
-bool MatchComponent(const sOsPath& resolved, char* component, std::size_t length)
+CNameCache::Result MatchComponent(const sOsPath& resolved, char* component, std::size_t length,
+                                  bool examinedOnly)
 {
-    const std::string_view name(component, length);
-    if (IsSpecial(name) || length > NAME_MAX)
-        return false;
+    if (length > NAME_MAX)
+        return CNameCache::Result::Missing;
     char fold[NAME_MAX + 1];
     for (std::size_t i = 0; i < length; ++i)
         fold[i] = Names::AsciiLower(component[i]);
     const char* directory = resolved.length == 0 ? kCurrentDirectory : resolved.c_str();
-    return Cache().Find(directory, name, std::string_view(fold, length), component);
+    return Cache().Find(directory, std::string_view(component, length),
+                        std::string_view(fold, length), component, examinedOnly);
+}
+
+// Walks the components of path through the cache. examinedOnly: only as far
+// as the thread's scope has examined the directories; Unknown past that.
+CNameCache::Result Walk(const sOsPath& path, sOsPath& resolved, Error& missing, bool examinedOnly)
+{
+    resolved = path;
+    std::size_t pos = 0;
+    while (pos < resolved.length && resolved.text[pos] == '/')
+        ++pos;
+    while (pos < resolved.length)
+    {
+        const char* end = static_cast<const char*>(
+            std::memchr(resolved.text + pos, '/', resolved.length - pos));
+        const std::size_t stop = end == nullptr ? resolved.length : static_cast<std::size_t>(end - resolved.text);
+        sOsPath directory;   // the directory resolved so far
+        directory.length = pos;
+        std::memcpy(directory.text, resolved.text, pos);
+        directory.text[pos] = '\0';
+        if (!IsSpecial(std::string_view(resolved.text + pos, stop - pos)))
+        {
+            const CNameCache::Result result =
+                MatchComponent(directory, resolved.text + pos, stop - pos, examinedOnly);
+            if (result == CNameCache::Result::Missing)
+                missing = stop < resolved.length ? Error::PathNotFound : Error::NotFound;
+            if (result != CNameCache::Result::Found)
+                return result;
+        }
+        pos = stop + 1;
+    }
+    return CNameCache::Result::Found;
 }
 } // namespace
 
@@ -218,31 +340,28 @@ bool ConvertPath(const char* path, sOsPath& converted)
 
 bool ResolveNoCase(const sOsPath& path, sOsPath& resolved, Error& missing)
 {
-    resolved = path;
-    std::size_t pos = 0;
-    while (pos < resolved.length && resolved.text[pos] == '/')
-        ++pos;
-    while (pos < resolved.length)
-    {
-        const char* end = static_cast<const char*>(
-            std::memchr(resolved.text + pos, '/', resolved.length - pos));
-        const std::size_t stop = end == nullptr ? resolved.length : static_cast<std::size_t>(end - resolved.text);
-        sOsPath directory;   // the directory resolved so far
-        directory.length = pos;
-        std::memcpy(directory.text, resolved.text, pos);
-        directory.text[pos] = '\0';
-        const std::string_view component(resolved.text + pos, stop - pos);
-        if (!IsSpecial(component) && !MatchComponent(directory, resolved.text + pos, stop - pos))
-        {
-            missing = stop < resolved.length ? Error::PathNotFound : Error::NotFound;
-            return false;
-        }
-        pos = stop + 1;
-    }
-    return true;
+    return Walk(path, resolved, missing, false) == CNameCache::Result::Found;
 }
+
+bool KnownMissing(const sOsPath& path, Error& missing)
+{
+    if (t_scope.depth == 0)
+        return false;
+    sOsPath resolved;
+    return Walk(path, resolved, missing, true) == CNameCache::Result::Missing;
+}
+
+bool IdentifyDirectory(const char* path, DirectoryId& id) { return Cache().Identify(path, id); }
 
 void ForgetListings() { Cache().Clear(); }
 
 } // namespace Posix
+
+LookupScope::LookupScope() { ++Posix::t_scope.depth; }
+
+LookupScope::~LookupScope()
+{
+    if (--Posix::t_scope.depth == 0)
+        Posix::t_scope.count = 0;
+}
 } // namespace ZRPlatform

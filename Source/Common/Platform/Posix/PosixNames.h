@@ -44,6 +44,14 @@ bool ConvertPath(const char* path, sOsPath& converted);
 // PathNotFound for a directory on the way.
 bool ResolveNoCase(const sOsPath& path, sOsPath& resolved, Error& missing);
 
+// Within a lookup scope: true when the directories the scope has examined
+// already show that path does not exist, with missing set as above.
+bool KnownMissing(const sOsPath& path, Error& missing);
+
+// The identity of a directory (a POSIX path), from the scope when it has
+// examined it.
+bool IdentifyDirectory(const char* path, DirectoryId& id);
+
 // Forgets every cached listing.
 void ForgetListings();
 
@@ -52,13 +60,20 @@ inline bool IsMissingName(int errnoValue) { return errnoValue == ENOENT || errno
 // Runs attempt(const char* osPath) on the path as spelled; when the name is
 // missing, once more on its spelling on disk. attempt returns false with errno
 // set. On failure the last error is set: the missing component's error, or the
-// OS's.
+// OS's. mustExist: the attempt cannot succeed on a missing name (no creation),
+// so within a lookup scope a name known to be missing is not tried at all.
 template <class Attempt>
-bool OnDisk(const char* path, Attempt attempt)
+bool OnDisk(const char* path, Attempt attempt, bool mustExist = false)
 {
     sOsPath spelled;
     if (!ConvertPath(path, spelled))
         return false;
+    Error known = Error::NotFound;
+    if (mustExist && KnownMissing(spelled, known))
+    {
+        SetLastError(known);
+        return false;
+    }
     if (attempt(spelled.c_str()))
         return true;
     if (!IsMissingName(errno))
