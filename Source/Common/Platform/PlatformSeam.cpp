@@ -53,6 +53,8 @@ void FailNth(OsCall call, std::uint64_t n, Error error)
     state.planKind = kind;
 }
 
+bool PlanPending() { return State().planKind.load() != -1; }
+
 std::uint64_t Calls(OsCall call) { return State().calls[static_cast<int>(call)].load(); }
 
 std::uint64_t TotalCalls()

@@ -41,6 +41,8 @@ Error InjectedError();
 // Makes the nth call of kind call from now on fail with error (n = 1: the next
 // one); n = 0 cancels. One plan at a time; it fires once.
 ZR_COMMON_API void FailNth(OsCall call, std::uint64_t n, Error error);
+// Whether a plan is set and has not fired yet.
+ZR_COMMON_API bool PlanPending();
 // Calls of one kind, or of every kind, since the last ResetCounts.
 ZR_COMMON_API std::uint64_t Calls(OsCall call);
 ZR_COMMON_API std::uint64_t TotalCalls();
