@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+#include "Common/File/FileFunctions.h"
 #include "File/FileTestSupport.h"
 
 namespace
@@ -17,6 +18,25 @@ constexpr unsigned long kMaxFiles = CExtendedFileSystem::MAX_OPEN_FILES;
 
 void Callback(int, unsigned long, unsigned long, unsigned long) {}
 void OtherCallback(int, unsigned long, unsigned long, unsigned long) {}
+
+std::atomic<int> g_events{0};
+void CountEvent(int, unsigned long, unsigned long, unsigned long) { ++g_events; }
+
+// Changes the list it is called from: removes itself and adds itself again.
+void Reregister(int, unsigned long, unsigned long, unsigned long user)
+{
+    CExtendedFileSystem& system = *reinterpret_cast<CExtendedFileSystem*>(user);
+    system.RemoveCallback(Reregister);
+    system.AddCallback(Reregister, user);
+}
+
+// Moves the tree being packed away (once), from user's first path to its second.
+void MoveTreeAway(int event, unsigned long, unsigned long, unsigned long user)
+{
+    const auto& paths = *reinterpret_cast<const std::pair<fs::path, fs::path>*>(user);
+    if (event == XFS_EVENT_ARCHIVE_FILE && fs::exists(paths.first))
+        fs::rename(paths.first, paths.second);
+}
 
 using ExtendedFileSystemTest = ScratchDirectoryTest;
 
@@ -313,5 +333,127 @@ TEST_F(ExtendedFileSystemTest, ThreadsOpenReadAndCloseTheirOwnFilesAtOnce)
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(failures.load(), 0);
+}
+
+TEST_F(ExtendedFileSystemTest, ExceptionsLeaveTheCauseOfTheirFailure)
+{
+    WriteDisk("f.txt", "abc");
+    WriteDisk("tree/a", "a");
+    ASSERT_TRUE(xfs.CreateArchive("pack", "tree"));
+    const unsigned long h = xfs.OpenFile("f.txt");
+    char buffer[4];
+    const struct { Action action; unsigned long code; eFileError cause; } cases[] = {
+        {[&] { xfs.OpenFile("missing.txt"); }, 4002, FILE_ERROR_NOT_FOUND},
+        {[&] { xfs.OpenFile("Data\\missing.txt"); }, 4002, FILE_ERROR_NOT_FOUND},
+        {[&] { xfs.CreateFileA("no/dir/x"); }, 4005, FILE_ERROR_PATH_NOT_FOUND},
+        {[&] { xfs.AppendFile("no/dir/x"); }, 4015, FILE_ERROR_PATH_NOT_FOUND},
+        {[&] { xfs.CreateArchive("no/dir/x", "tree"); }, 4010, FILE_ERROR_PATH_NOT_FOUND},
+        {[&] { xfs.CreateArchive("x", "missing"); }, 4016, FILE_ERROR_NOT_FOUND},
+        {[&] { xfs.ExtractArchive("pack", "nowhere"); }, 4016, FILE_ERROR_NOT_FOUND},
+        {[&] { xfs.Seek(h, 4); }, 4009, FILE_ERROR_NONE},
+        {[&] { xfs.SeekCurrent(h, -1); }, 4009, FILE_ERROR_NONE},
+        {[&] { xfs.ReadFile(0, buffer, 1); }, 4008, FILE_ERROR_NONE},
+        {[&] { xfs.ReadLine(h, buffer, 0); }, 4008, FILE_ERROR_NONE},
+    };
+    for (const auto& c : cases)
+    {
+        FILE_SetLastError(FILE_ERROR_BUSY);  // stale: must not survive the exception
+        ExpectXfsError(c.action, c.code);
+        EXPECT_EQ(FILE_GetLastError(), c.cause) << c.code;
+    }
+
+    // Success leaves the cause as it was; a false result leaves its own.
+    FILE_SetLastError(FILE_ERROR_BUSY);
+    EXPECT_EQ(ReadAll("pack\\a") + ReadAll("f.txt"), "aabc");
+    EXPECT_TRUE(xfs.Seek(h, 3) && xfs.FileExists("f.txt") && xfs.CreateArchive("again", "tree"));
+    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_BUSY);
+    EXPECT_FALSE(xfs.FileExists("missing.txt"));
+    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_NOT_FOUND);
+
+    // A full table.
+    for (unsigned long i = 1; i < kMaxFiles; ++i)
+        xfs.OpenFile("f.txt");
+    ExpectXfsError([&] { xfs.CreateFileA("w.txt"); }, 4001);
+    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_TOO_MANY_OPEN);
+    ExpectXfsError([&] { xfs.OpenFile("f.txt"); }, 4002);
+    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_TOO_MANY_OPEN);
+    for (unsigned long handle = 1; handle <= kMaxFiles; ++handle)
+        xfs.CloseFile(handle);
+}
+
+// A link back into the tree (no cause: the tree is at fault) is met after the
+// tree was moved away, so going back to its old path fails while the failure
+// unwinds: that must not replace the cause.
+TEST_F(ExtendedFileSystemTest, CleanupAfterAFailureKeepsItsCause)
+{
+    WriteDisk("tree/sub/f.txt", "f");
+    fs::create_directory_symlink("..", "tree/sub/loop");
+    const std::pair<fs::path, fs::path> paths(m_dir / "tree", m_dir / "moved");
+    xfs.AddCallback(MoveTreeAway, reinterpret_cast<unsigned long>(&paths));
+    FILE_SetLastError(FILE_ERROR_BUSY);
+    ExpectXfsError([&] { xfs.CreateArchive("x", "tree"); }, 4016);
+    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_NONE);
+    xfs.RemoveCallback(MoveTreeAway);
+    EXPECT_TRUE(fs::exists("moved/sub/f.txt"));
+    EXPECT_EQ(fs::current_path(), m_dir);
+}
+
+// Roots and callbacks change on some threads while others read them, open
+// files through them and raise events; a callback changes the list it is
+// called from. A reference from GetRoot outlives every AddRoot.
+TEST_F(ExtendedFileSystemTest, RootsAndCallbacksChangeWhileOtherThreadsUseThem)
+{
+    constexpr int kChanges = 300;
+    constexpr int kPacks = 10;
+    WriteDisk("tree/a.txt", "a");
+    WriteDisk("tree/sub/b.txt", "b");
+    WriteDisk("root/only.txt", "only");
+    const std::string root = (m_dir / "root").string();
+    xfs.AddRoot(root.c_str());
+    xfs.AddCallback(Callback, 0);   // stays throughout
+    xfs.AddCallback(Reregister, reinterpret_cast<unsigned long>(&xfs));
+    const CZRString& first = xfs.GetRoot(0);
+    std::atomic<bool> done{false};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> changers;
+    changers.emplace_back([&] {
+        for (int i = 0; i < kChanges; ++i)
+            xfs.AddRoot(("/none/" + std::to_string(i)).c_str());
+    });
+    changers.emplace_back([&] {
+        for (int i = 0; i < kChanges; ++i)
+        {
+            xfs.AddCallback(CountEvent, 0);
+            xfs.RemoveCallback(CountEvent);
+        }
+    });
+    std::thread reader([&] {
+        while (!done)
+        {
+            const long count = xfs.GetRootCount();
+            failures += first.Compare(root.c_str()) != 0 || count < 1 || !xfs.HasRoots() ||
+                        xfs.GetRoot(count - 1).IsEmpty() || !xfs.HasCallbacks();
+            try
+            {
+                xfs.CloseFile(xfs.OpenFile("only.txt"));   // found under the first root
+            }
+            catch (const CXfsException&)
+            {
+                ++failures;
+            }
+        }
+    });
+    const std::string archive = (m_dir / "pack").string(), tree = (m_dir / "tree").string();
+    for (int i = 0; i < kPacks; ++i)
+        EXPECT_TRUE(xfs.CreateArchive(archive.c_str(), tree.c_str()));   // raises events
+    for (std::thread& changer : changers)
+        changer.join();
+    done = true;
+    reader.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(xfs.GetRootCount(), kChanges + 1);
+    EXPECT_EQ(xfs.GetCallbackCount(), 2);
+    xfs.RemoveCallback(Reregister);
+    xfs.RemoveCallback(Callback);
 }
 } // namespace

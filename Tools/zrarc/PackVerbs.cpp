@@ -7,25 +7,56 @@
 #include "Common/Core/ZRException.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileFunctions.h"
+#include "Common/File/ZRArchiveFormat.h"
 #include "Common/File/ZRArchiveReader.h"
 #include "Progress.h"
 #include "Zrarc.h"
 
 namespace
 {
-// Creates path and any missing directories above it.
+// Creates path and any missing directories above it; stops at the first that
+// cannot be created, whose cause is then the thread's.
 bool CreateDirectories(const std::string& path)
 {
-    for (std::size_t end = path.find_first_of("\\/", 1); end != std::string::npos;
-         end = path.find_first_of("\\/", end + 1))
-        if (!IsDirectory(path.substr(0, end)))
-            DIR_Create(path.substr(0, end).c_str());
-    return IsDirectory(path) || DIR_Create(path.c_str()) == 1;
+    if (path.empty())
+    {
+        FILE_SetLastError(FILE_ERROR_INVALID_ARGUMENT);
+        return false;
+    }
+    const char* text = path.c_str();
+    for (const char* separator = ZRArchiveFormat::FindSeparator(text + 1);;
+         separator = ZRArchiveFormat::FindSeparator(separator + 1))
+    {
+        const std::string prefix =
+            separator != nullptr ? path.substr(0, static_cast<std::size_t>(separator - text)) : path;
+        if (!IsDirectory(prefix) && DIR_Create(prefix.c_str()) != 1)
+            return false;
+        if (separator == nullptr)
+            return true;
+    }
 }
 
-// The bar clears its line before anything is reported.
+// The operand a failure is about: extraction fails on the target's side when
+// a file or directory there cannot be created, written or entered.
+const std::string& FailedOperand(const CZRException& error, const std::string& archive,
+                                 const std::string& target)
+{
+    switch (error.GetErrorCode())
+    {
+    case XFS_ERROR_CREATE_FAILED:
+    case XFS_ERROR_WRITE_FAILED:
+    case XFS_ERROR_CHANGE_DIRECTORY:
+        return target;
+    default:
+        return archive;
+    }
+}
+
+// The bar clears its line before anything is reported. A failure names the
+// archive, or, for extraction, target where the failure lies on its side.
 int RunWithProgress(const char* action, const sOptions& options, unsigned long total,
-                    const std::string& archive, const std::function<bool()>& work)
+                    const std::string& archive, const std::string* target,
+                    const std::function<bool()>& work)
 {
     std::optional<CZRException> error;
     bool done = false;
@@ -41,8 +72,8 @@ int RunWithProgress(const char* action, const sOptions& options, unsigned long t
         }
     }
     if (error)
-        return Fail(archive, *error);
-    return done ? kExitOk : Fail(archive, "cannot open the archive");
+        return Fail(target != nullptr ? FailedOperand(*error, archive, *target) : archive, *error);
+    return done ? kExitOk : FailWithCause(archive, "cannot open the archive");
 }
 
 // Errors refuse the archive: its names might lead out of the target, or its
@@ -69,9 +100,11 @@ unsigned long CountFiles(const std::vector<sArchiveNode>& tree)
 int RunCreate(const Operands& operands, const sOptions& options)
 {
     const std::string& directory = operands[1];
+    FILE_SetLastError(FILE_ERROR_NONE);
     if (!IsDirectory(directory))
-        return Fail(directory, "not a directory");
-    return RunWithProgress("packing", options, 0, ArchiveFileName(operands[0]), [&] {
+        return FailWithCause(directory, "not a directory");
+    const std::string archive = ZRArchiveFormat::ArchiveFileName(operands[0]);
+    return RunWithProgress("packing", options, 0, archive, nullptr, [&] {
         return CExtendedFileSystem::Instance()->CreateArchive(operands[0].c_str(),
                                                               directory.c_str());
     });
@@ -81,18 +114,20 @@ int RunCreate(const Operands& operands, const sOptions& options)
 // drops the extension of a last component.
 int RunExtract(const Operands& operands, const sOptions& options)
 {
-    const std::string archive = ArchiveFileName(operands[0]);
+    const std::string archive = ZRArchiveFormat::ArchiveFileName(operands[0]);
     CZRArchiveReader reader;
     if (!reader.Open(archive.c_str()))
-        return Fail(archive, "cannot open the file");
+        return FailWithCause(archive, "cannot open the file");
     if (!CheckBeforeExtracting(reader, options))
         return Fail(archive, "damaged archive, nothing extracted");
     const std::string& directory = operands[1];
     if (!CreateDirectories(directory))
-        return Fail(directory, "cannot create the directory");
-    const char last = directory.back();
-    const std::string target = last == '/' || last == '\\' ? directory : directory + "/";
-    return RunWithProgress("unpacking", options, CountFiles(reader.GetTree()), archive, [&] {
-        return CExtendedFileSystem::Instance()->ExtractArchive(archive.c_str(), target.c_str());
-    });
+        return FailWithCause(directory, "cannot create the directory");
+    const bool separated = ZRArchiveFormat::IsSeparator(directory.back());
+    const std::string target = separated ? directory : directory + "/";
+    return RunWithProgress("unpacking", options, CountFiles(reader.GetTree()), archive, &directory,
+                           [&] {
+                               return CExtendedFileSystem::Instance()->ExtractArchive(
+                                   archive.c_str(), target.c_str());
+                           });
 }

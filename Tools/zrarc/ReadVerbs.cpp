@@ -7,6 +7,7 @@
 #include "Common/Core/ZRException.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileFunctions.h"
+#include "Common/File/ZRArchiveFormat.h"
 #include "Common/File/ZRArchiveReader.h"
 #include "Zrarc.h"
 
@@ -14,10 +15,18 @@ namespace
 {
 constexpr unsigned long kCopyChunk = 64 * 1024;
 
-// The name as given, else with ".arc" appended as the library would.
+// The name as given, else with ".arc" appended as the library would; when
+// neither opens, the cause is the first attempt's.
 bool OpenArchive(const std::string& name, CZRArchiveReader& reader)
 {
-    return reader.Open(name.c_str()) || reader.Open(ArchiveFileName(name).c_str());
+    if (reader.Open(name.c_str()))
+        return true;
+    const eFileError cause = FILE_GetLastError();
+    const std::string archive = ZRArchiveFormat::ArchiveFileName(name);
+    if (archive != name && reader.Open(archive.c_str()))
+        return true;
+    FILE_SetLastError(cause);
+    return false;
 }
 
 std::string Counted(std::size_t count, const char* noun)
@@ -53,17 +62,22 @@ private:
 // the path is returned.
 std::string EnterArchiveDirectory(const std::string& path)
 {
-    const char* const separators = "\\/";
-    for (std::size_t end = path.find_first_of(separators); end != std::string::npos;
-         end = path.find_first_of(separators, end + 1))
+    const char* text = path.c_str();
+    for (const char* end = ZRArchiveFormat::FindSeparator(text); end != nullptr;
+         end = ZRArchiveFormat::FindSeparator(end + 1))
     {
-        if (end == 0 || !IsFile(path.substr(0, end) + ".arc"))
+        const std::size_t length = static_cast<std::size_t>(end - text);
+        if (length == 0 || !IsFile(path.substr(0, length) + ARCHIVE_EXTENSION))
             continue;
-        const std::size_t start = path.find_last_of(separators, end - 1);
-        if (start == std::string::npos)
+        // The directories before the archive's name: up to its last separator.
+        const char* start = nullptr;
+        for (const char* s = ZRArchiveFormat::FindSeparator(text); s != end;
+             s = ZRArchiveFormat::FindSeparator(s + 1))
+            start = s;
+        if (start == nullptr)
             return path;
-        const std::string directory = path.substr(0, start + 1);
-        return DIR_Change(directory.c_str()) == 1 ? path.substr(start + 1) : path;
+        const std::string directory = path.substr(0, static_cast<std::size_t>(start - text) + 1);
+        return DIR_Change(directory.c_str()) == 1 ? path.substr(directory.size()) : path;
     }
     return path;
 }
@@ -100,7 +114,7 @@ int RunList(const Operands& operands, const sOptions&)
 {
     CZRArchiveReader reader;
     if (!OpenArchive(operands[0], reader))
-        return Fail(operands[0], "cannot open the file");
+        return FailWithCause(operands[0], "cannot open the file");
     PrintTree(reader.GetTree());
     const int status = FinishOutput();
     const std::vector<sArchiveProblem> problems = reader.Verify();
@@ -132,7 +146,7 @@ int RunVerify(const Operands& operands, const sOptions& options)
 {
     CZRArchiveReader reader;
     if (!OpenArchive(operands[0], reader))
-        return Fail(operands[0], "cannot open the file");
+        return FailWithCause(operands[0], "cannot open the file");
     const std::vector<sArchiveProblem> problems = reader.Verify();
     std::size_t errors = 0;
     for (const sArchiveProblem& problem : problems)

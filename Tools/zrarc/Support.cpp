@@ -1,5 +1,4 @@
 // zrarc: error reports and the small file and name helpers the verbs share.
-#include <cctype>
 #include <cstdio>
 
 #include "Common/Core/ZRException.h"
@@ -8,8 +7,13 @@
 
 namespace
 {
-const std::string kArchiveExtension = ".arc";
+// ": <cause>" for the thread's file cause; empty when there is none.
+std::string CauseSuffix()
+{
+    const eFileError cause = FILE_GetLastError();
+    return cause == FILE_ERROR_NONE ? std::string() : std::string(": ") + FILE_GetErrorText(cause);
 }
+} // namespace
 
 int Fail(const std::string& file, const std::string& problem)
 {
@@ -17,24 +21,15 @@ int Fail(const std::string& file, const std::string& problem)
     return kExitFailure;
 }
 
-int Fail(const std::string& file, const CZRException& error)
+int FailWithCause(const std::string& file, const std::string& problem)
 {
-    return Fail(file, std::string(error.GetErrorString()) + " (" +
-                          std::to_string(error.GetErrorCode()) + ")");
+    return Fail(file, problem + CauseSuffix());
 }
 
-std::string ArchiveFileName(const std::string& name)
+int Fail(const std::string& file, const CZRException& error)
 {
-    const std::size_t length = kArchiveExtension.size();
-    if (name.size() >= length)
-    {
-        std::string tail = name.substr(name.size() - length);
-        for (char& c : tail)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (tail == kArchiveExtension)
-            return name;
-    }
-    return name + kArchiveExtension;
+    return FailWithCause(file, std::string(error.GetErrorString()) + " (" +
+                                   std::to_string(error.GetErrorCode()) + ")");
 }
 
 std::string Printable(const std::string& text)

@@ -24,14 +24,16 @@ int RunList(const Operands& operands, const sOptions& options);
 int RunCat(const Operands& operands, const sOptions& options);
 int RunVerify(const Operands& operands, const sOptions& options);
 
-// "zrarc: <file>: <problem>" on stderr; returns kExitFailure.
+// Errors go to stderr as "zrarc: <file>: <problem>", and when a file
+// operation failed, with its cause: "zrarc: <file>: <problem>: <cause>". Each
+// returns kExitFailure.
 int Fail(const std::string& file, const std::string& problem);
-// The exception's message and code, e.g. "Incorrect archive version. (4014)".
+// Appends the calling thread's file cause (FILE_GetLastError), if any.
+int FailWithCause(const std::string& file, const std::string& problem);
+// The exception's message and code, then the cause the library kept for it,
+// e.g. "Could not create file for writing. (4005): permission denied".
 int Fail(const std::string& file, const CZRException& error);
 
-// The name the library gives an archive: ".arc" is appended unless the name
-// already ends in it (in any case).
-std::string ArchiveFileName(const std::string& name);
 // Control characters as \xNN, so names from an archive cannot disturb a terminal.
 std::string Printable(const std::string& text);
 // Through the library's FILE_ layer; false for a missing path.

@@ -7,7 +7,9 @@
 #include "Common/Core/ZRException.h"
 #include "Common/Core/ZRPath.h"
 #include "Common/Core/ZRStrFunctions.h"
+#include "Common/File/ExtendedFileSystemState.h"
 #include "Common/File/FileFunctions.h"
+#include "Common/File/ZRArchiveFormat.h"
 #include "Common/Time/ZRLockGuard.h"
 
 namespace
@@ -47,34 +49,77 @@ constexpr unsigned int kLowByteMask = 0xFFu;
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 
+static_assert(CExtendedFileSystem::MAX_ARCHIVES == CZRArchiveRegistry::CAPACITY,
+              "the registry holds the archives the file system promises");
+
 bool IsLineEnd(char c) { return c == kCR || c == kLF; }
 
-// The stream's length, found by seeking to its end; false when it cannot be
-// measured or does not fit in 32 bits. The stream is left at its end.
-bool MeasureStream(int stream, std::uint32_t& size)
+bool IsMissing(eFileError cause)
 {
-    if (FILE_Seek(stream, 0, FILE_ORIGIN_END) != kFileSuccess)
-        return false;
-    const long end = FILE_Tell(stream);
-    if (end < 0 || static_cast<unsigned long>(end) > kMaxFileSize)
-        return false;
-    size = static_cast<std::uint32_t>(end);
-    return true;
+    return cause == FILE_ERROR_NOT_FOUND || cause == FILE_ERROR_PATH_NOT_FOUND;
 }
 
+// The cause of a lookup that tries several places: the first that tells more
+// than "not found", else "not found".
+class CLookupCause
+{
+public:
+    // Call after each attempt, which started with a cleared cause.
+    void Note()
+    {
+        const eFileError cause = FILE_GetLastError();
+        if (cause != FILE_ERROR_NONE && (m_cause == FILE_ERROR_NONE || IsMissing(m_cause)) &&
+            !IsMissing(cause))
+            m_cause = cause;
+    }
+    void Report() const
+    {
+        FILE_SetLastError(m_cause != FILE_ERROR_NONE ? m_cause : FILE_ERROR_NOT_FOUND);
+    }
+
+private:
+    eFileError m_cause = FILE_ERROR_NONE;
+};
+
 } // namespace
+
+CExtendedFileSystem::sState::sState(const sState& other)
+    : callbacks(other.callbacks), archives(other.archives)
+{
+    for (const auto& root : other.roots)
+        roots.push_back(std::make_unique<const CZRString>(*root));
+}
 
 CExtendedFileSystem* CExtendedFileSystem::Instance() { return m_pInstance; }
 
 // Runs at library load: only initialises members.
-CExtendedFileSystem::CExtendedFileSystem() : m_bSetup(false), m_archiveCount(0)
+CExtendedFileSystem::CExtendedFileSystem() : m_bSetup(false), m_state(std::make_unique<sState>())
 {
     for (sFileInfo& file : m_files)
         file = sFileInfo{XFS_FREE_STREAM, 0, 0, 0};
 }
 
-CExtendedFileSystem::CExtendedFileSystem(const CExtendedFileSystem& other) = default;
-CExtendedFileSystem& CExtendedFileSystem::operator=(const CExtendedFileSystem& other) = default;
+CExtendedFileSystem::CExtendedFileSystem(const CExtendedFileSystem& other) : m_bSetup(false)
+{
+    CZRLockGuard guard(other.m_lock);
+    std::copy(std::begin(other.m_files), std::end(other.m_files), m_files);
+    m_bSetup = other.m_bSetup;
+    m_state = std::make_unique<sState>(*other.m_state);
+}
+
+// The copy is made under other's lock, then swapped in under this one's.
+CExtendedFileSystem& CExtendedFileSystem::operator=(const CExtendedFileSystem& other)
+{
+    if (this == &other)
+        return *this;
+    CExtendedFileSystem copy(other);
+    CZRLockGuard guard(m_lock);
+    std::copy(std::begin(copy.m_files), std::end(copy.m_files), m_files);
+    m_bSetup = copy.m_bSetup;
+    m_state.swap(copy.m_state);
+    return *this;
+}
+
 CExtendedFileSystem::~CExtendedFileSystem() = default;
 
 bool CExtendedFileSystem::Setup()
@@ -89,8 +134,9 @@ void CExtendedFileSystem::AddRoot(const CZRString& root)
 {
     if (root.IsEmpty())
         return;
+    auto stored = std::make_unique<const CZRString>(root);
     CZRLockGuard guard(m_lock);
-    m_roots.push_back(root);
+    m_state->roots.push_back(std::move(stored));
 }
 
 void CExtendedFileSystem::AddRoot(const char* root) { AddRoot(CZRString(root)); }
@@ -100,11 +146,12 @@ void CExtendedFileSystem::RemoveRoot(const CZRString& root)
     if (root.IsEmpty())
         return;
     CZRLockGuard guard(m_lock);
-    auto found = std::find_if(m_roots.begin(), m_roots.end(), [&](const CZRString& entry) {
-        return entry.CompareNoCase(root.GetString()) == 0;
+    auto& roots = m_state->roots;
+    auto found = std::find_if(roots.begin(), roots.end(), [&](const auto& entry) {
+        return entry->CompareNoCase(root.GetString()) == 0;
     });
-    if (found != m_roots.end())
-        m_roots.erase(found);
+    if (found != roots.end())
+        roots.erase(found);
 }
 
 void CExtendedFileSystem::RemoveRoot(const char* root) { RemoveRoot(CZRString(root)); }
@@ -112,16 +159,21 @@ void CExtendedFileSystem::RemoveRoot(const char* root) { RemoveRoot(CZRString(ro
 void CExtendedFileSystem::RemoveAllRoots()
 {
     CZRLockGuard guard(m_lock);
-    m_roots.clear();
+    m_state->roots.clear();
 }
 
-long CExtendedFileSystem::GetRootCount() const { return static_cast<long>(m_roots.size()); }
+long CExtendedFileSystem::GetRootCount() const
+{
+    CZRLockGuard guard(m_lock);
+    return static_cast<long>(m_state->roots.size());
+}
 
-bool CExtendedFileSystem::HasRoots() const { return !m_roots.empty(); }
+bool CExtendedFileSystem::HasRoots() const { return GetRootCount() > 0; }
 
 const CZRString& CExtendedFileSystem::GetRoot(long index) const
 {
-    return m_roots[static_cast<std::size_t>(index)];
+    CZRLockGuard guard(m_lock);
+    return *m_state->roots[static_cast<std::size_t>(index)];
 }
 
 void CExtendedFileSystem::AddCallback(XfsCallback function, unsigned long user)
@@ -129,7 +181,7 @@ void CExtendedFileSystem::AddCallback(XfsCallback function, unsigned long user)
     if (function == nullptr)
         return;
     CZRLockGuard guard(m_lock);
-    m_callbacks.push_back(sCallback{function, user});
+    m_state->callbacks.push_back(sCallback{function, user});
 }
 
 void CExtendedFileSystem::RemoveCallback(XfsCallback function)
@@ -137,27 +189,35 @@ void CExtendedFileSystem::RemoveCallback(XfsCallback function)
     if (function == nullptr)
         return;
     CZRLockGuard guard(m_lock);
-    auto found = std::find_if(m_callbacks.begin(), m_callbacks.end(),
+    auto& callbacks = m_state->callbacks;
+    auto found = std::find_if(callbacks.begin(), callbacks.end(),
                               [&](const sCallback& entry) { return entry.function == function; });
-    if (found != m_callbacks.end())
-        m_callbacks.erase(found);
+    if (found != callbacks.end())
+        callbacks.erase(found);
 }
 
 long CExtendedFileSystem::GetCallbackCount() const
 {
-    return static_cast<long>(m_callbacks.size());
+    CZRLockGuard guard(m_lock);
+    return static_cast<long>(m_state->callbacks.size());
 }
 
-bool CExtendedFileSystem::HasCallbacks() const { return !m_callbacks.empty(); }
+bool CExtendedFileSystem::HasCallbacks() const { return GetCallbackCount() > 0; }
 
 void CExtendedFileSystem::Notify(int event, unsigned long param1, unsigned long param2) const
 {
-    for (const sCallback& callback : m_callbacks)
+    std::vector<sCallback> callbacks;
+    {
+        CZRLockGuard guard(m_lock);
+        callbacks = m_state->callbacks;
+    }
+    for (const sCallback& callback : callbacks)
         callback.function(event, param1, param2, callback.user);
 }
 
 unsigned long CExtendedFileSystem::OpenFile(const char* name)
 {
+    CCauseOnSuccess cause;
     CZRLockGuard guard(m_lock);
     const unsigned long handle = LookupFile(name);
     if (handle == INVALID_HANDLE)
@@ -177,6 +237,7 @@ unsigned long CExtendedFileSystem::AppendFile(const char* name)
 
 bool CExtendedFileSystem::CloseFile(unsigned long handle)
 {
+    CCauseOnSuccess cause;
     // Freeing a record must not race with another thread's open searching the table.
     CZRLockGuard guard(m_lock);
     ReleaseFile(GetOpenFile(handle));
@@ -185,10 +246,11 @@ bool CExtendedFileSystem::CloseFile(unsigned long handle)
 
 bool CExtendedFileSystem::FileExists(const char* name)
 {
+    CCauseOnSuccess cause;
     CZRLockGuard guard(m_lock);
     const unsigned long handle = LookupFile(name);
     if (handle == INVALID_HANDLE)
-        return false;
+        return cause.Failed(false);
     ReleaseFile(*GetFileForHandle(handle));
     return true;
 }
@@ -197,15 +259,23 @@ bool CExtendedFileSystem::FileExists(const char* name)
 unsigned long CExtendedFileSystem::LookupFile(const char* name)
 {
     if (name == nullptr || *name == '\0')
-        return INVALID_HANDLE;
-    unsigned long handle = ArchiveFileOpen(name);
-    for (std::size_t i = 0; handle == INVALID_HANDLE && i < m_roots.size(); ++i)
     {
-        CZRPath path(m_roots[i]);
+        FILE_SetLastError(FILE_ERROR_INVALID_ARGUMENT);
+        return INVALID_HANDLE;
+    }
+    CLookupCause cause;
+    unsigned long handle = ArchiveFileOpen(name);
+    cause.Note();
+    for (std::size_t i = 0; handle == INVALID_HANDLE && i < m_state->roots.size(); ++i)
+    {
+        CZRPath path(*m_state->roots[i]);
         path.Append(CZRPath(name));
         path.MakeBackwardslashes();
         handle = ArchiveFileOpen(~path);
+        cause.Note();
     }
+    if (handle == INVALID_HANDLE)
+        cause.Report();
     return handle;
 }
 
@@ -215,17 +285,32 @@ unsigned long CExtendedFileSystem::ArchiveFileOpen(const char* path)
         return INVALID_HANDLE;
     sFileInfo* file = AllocFileInfo();
     if (file == nullptr)
+    {
+        FILE_SetLastError(FILE_ERROR_TOO_MANY_OPEN);
         return INVALID_HANDLE;
+    }
+    CLookupCause cause;
+    ClearFileCause();
     const int stream = FILE_Open(path, kModeRead);   // refuses directories
     if (stream == FILE_INVALID_HANDLE)
-        return OpenFromArchive(*file, path);
-    std::uint32_t size = 0;
-    if (!MeasureStream(stream, size) || FILE_Seek(stream, 0, FILE_ORIGIN_START) != kFileSuccess)
     {
+        cause.Note();
+        ClearFileCause();
+        const unsigned long handle = OpenFromArchive(*file, path);
+        cause.Note();
+        if (handle == INVALID_HANDLE)
+            cause.Report();
+        return handle;
+    }
+    std::uint64_t size = 0;
+    if (!ZRArchiveFormat::MeasureStream(stream, size) || size > kMaxFileSize ||
+        FILE_Seek(stream, 0, FILE_ORIGIN_START) != kFileSuccess)
+    {
+        CKeepFileCause keep;
         FILE_Close(stream);
         return INVALID_HANDLE;
     }
-    *file = sFileInfo{stream, 0, size, 0};
+    *file = sFileInfo{stream, 0, static_cast<std::uint32_t>(size), 0};
     return GetHandleForFile(file);
 }
 
@@ -236,30 +321,37 @@ unsigned long CExtendedFileSystem::OpenForWriting(const char* name, const char* 
 {
     if (name == nullptr)
         return INVALID_HANDLE;
+    CCauseOnSuccess cause;
     CZRLockGuard guard(m_lock);
     sFileInfo* file = AllocFileInfo();
     if (file == nullptr)
-        ThrowError(XFS_ERROR_TOO_MANY_OPEN_FILES, __LINE__);
+        ThrowError(XFS_ERROR_TOO_MANY_OPEN_FILES, __LINE__, FILE_ERROR_TOO_MANY_OPEN);
+    ClearFileCause();
     const int stream = FILE_Open(name, mode);
     if (stream == FILE_INVALID_HANDLE)
         ThrowError(failureCode, __LINE__);
-    std::uint32_t size = 0;
-    if (atEnd && !MeasureStream(stream, size))
+    std::uint64_t size = 0;
+    if (atEnd && (!ZRArchiveFormat::MeasureStream(stream, size) || size > kMaxFileSize))
     {
-        FILE_Close(stream);
+        {
+            CKeepFileCause keep;
+            FILE_Close(stream);
+        }
         ThrowError(failureCode, __LINE__);
     }
-    *file = sFileInfo{stream, 0, size, size};
+    const auto length = static_cast<std::uint32_t>(size);
+    *file = sFileInfo{stream, 0, length, length};
     return GetHandleForFile(file);
 }
 
 unsigned long CExtendedFileSystem::ReadFile(unsigned long handle, void* buffer, unsigned long count)
 {
+    CCauseOnSuccess cause;
     sFileInfo& file = GetOpenFile(handle);
     if (count == 0)
         return 0;
     if (buffer == nullptr)
-        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
+        ThrowDataError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     count = std::min<unsigned long>(count, file.size - file.position);
     if (count > 0 && !ReadBytes(file, buffer, count))
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
@@ -271,11 +363,13 @@ unsigned long CExtendedFileSystem::WriteFile(unsigned long handle, const void* b
 {
     if (count == 0)
         return 0;
+    CCauseOnSuccess cause;
     sFileInfo& file = GetOpenFile(handle);
     if (buffer == nullptr)
-        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
+        ThrowDataError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     if (!WriteFits(file, count))
-        ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);
+        ThrowDataError(XFS_ERROR_WRITE_FAILED, __LINE__);
+    ClearFileCause();
     if (FILE_Write(file.stream, buffer, 1, count) != count)
     {
         RestoreStream(file);
@@ -304,9 +398,10 @@ bool CExtendedFileSystem::ReadChar(unsigned long handle, int& c)
 // left, so a final CR LF leaves its LF for the next call (an empty line).
 bool CExtendedFileSystem::ReadLine(unsigned long handle, char* buffer, unsigned long size)
 {
+    CCauseOnSuccess cause;
     sFileInfo& file = GetOpenFile(handle);
     if (size == 0 || buffer == nullptr)
-        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
+        ThrowDataError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     const std::uint32_t lineStart = file.position;
     const unsigned long limit = std::min<unsigned long>(size - 1, file.size - file.position);
     unsigned long length = 0;
@@ -336,12 +431,14 @@ bool CExtendedFileSystem::ReadLine(unsigned long handle, char* buffer, unsigned 
 
 bool CExtendedFileSystem::WriteLine(unsigned long handle, const char* text)
 {
+    CCauseOnSuccess cause;
     sFileInfo& file = GetOpenFile(handle);
     if (text == nullptr)
-        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
+        ThrowDataError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     const unsigned long length = static_cast<unsigned long>(STR_strlen(text));
     if (!WriteFits(file, length))
-        ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);
+        ThrowDataError(XFS_ERROR_WRITE_FAILED, __LINE__);
+    ClearFileCause();
     if (FILE_Puts(file.stream, text) != kFileSuccess)
     {
         RestoreStream(file);
@@ -370,9 +467,11 @@ bool CExtendedFileSystem::Printf(unsigned long handle, const char* format, ...)
 
 bool CExtendedFileSystem::VPrintf(unsigned long handle, const char* format, va_list args)
 {
+    CCauseOnSuccess cause;
     sFileInfo& file = GetOpenFile(handle);
     if (format == nullptr)
-        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
+        ThrowDataError(XFS_ERROR_INVALID_HANDLE, __LINE__);
+    ClearFileCause();
     const int written = FILE_Vprintf(file.stream, format, args);
     if (written < 0 || !WriteFits(file, static_cast<unsigned long>(written)))
     {
@@ -385,27 +484,36 @@ bool CExtendedFileSystem::VPrintf(unsigned long handle, const char* format, va_l
 
 bool CExtendedFileSystem::Seek(unsigned long handle, unsigned long position)
 {
+    CCauseOnSuccess cause;
     sFileInfo& file = GetOpenFile(handle);
-    if (position > file.size || !SeekTo(file, static_cast<std::uint32_t>(position)))
+    if (position > file.size)
+        ThrowDataError(XFS_ERROR_SEEK_FAILED, __LINE__);
+    if (!SeekTo(file, static_cast<std::uint32_t>(position)))
         ThrowError(XFS_ERROR_SEEK_FAILED, __LINE__);
     return true;
 }
 
 bool CExtendedFileSystem::SeekCurrent(unsigned long handle, long delta)
 {
+    CCauseOnSuccess cause;
     sFileInfo& file = GetOpenFile(handle);
     // Compared without forming position + delta, which could overflow.
     const bool inRange = delta < 0 ? static_cast<unsigned long>(-(delta + 1)) < file.position
                                    : static_cast<unsigned long>(delta) <= file.size - file.position;
-    if (!inRange || !SeekTo(file, static_cast<std::uint32_t>(file.position + delta)))
+    if (!inRange)
+        ThrowDataError(XFS_ERROR_SEEK_FAILED, __LINE__);
+    if (!SeekTo(file, static_cast<std::uint32_t>(file.position + delta)))
         ThrowError(XFS_ERROR_SEEK_FAILED, __LINE__);
     return true;
 }
 
 bool CExtendedFileSystem::SeekEnd(unsigned long handle, unsigned long distance)
 {
+    CCauseOnSuccess cause;
     sFileInfo& file = GetOpenFile(handle);
-    if (distance > file.size || !SeekTo(file, static_cast<std::uint32_t>(file.size - distance)))
+    if (distance > file.size)
+        ThrowDataError(XFS_ERROR_SEEK_FAILED, __LINE__);
+    if (!SeekTo(file, static_cast<std::uint32_t>(file.size - distance)))
         ThrowError(XFS_ERROR_SEEK_FAILED, __LINE__);
     return true;
 }
@@ -419,7 +527,10 @@ unsigned long CExtendedFileSystem::Tell(unsigned long handle) const
 
 bool CExtendedFileSystem::Flush(unsigned long handle)
 {
-    return FILE_Flush(GetOpenFile(handle).stream) == kFileSuccess;
+    CCauseOnSuccess cause;
+    const int stream = GetOpenFile(handle).stream;
+    ClearFileCause();
+    return FILE_Flush(stream) == kFileSuccess ? true : cause.Failed(false);
 }
 
 bool CExtendedFileSystem::IsEof(unsigned long handle) const
@@ -474,19 +585,21 @@ sFileInfo& CExtendedFileSystem::GetOpenFile(unsigned long handle)
 const sFileInfo& CExtendedFileSystem::GetOpenFile(unsigned long handle) const
 {
     if (!IsFileOpen(handle))
-        ThrowError(XFS_ERROR_INVALID_HANDLE, __LINE__);
+        ThrowDataError(XFS_ERROR_INVALID_HANDLE, __LINE__);
     return m_files[handle - 1];
 }
 
 // The record is free even when the close reports an error: the stream is gone.
 void CExtendedFileSystem::ReleaseFile(sFileInfo& file)
 {
+    CKeepFileCause keep;
     FILE_Close(file.stream);
     file.stream = XFS_FREE_STREAM;
 }
 
 bool CExtendedFileSystem::ReadBytes(sFileInfo& file, void* buffer, unsigned long count)
 {
+    ClearFileCause();
     if (FILE_Read(file.stream, buffer, 1, count) != count)
     {
         RestoreStream(file);
@@ -509,11 +622,13 @@ void CExtendedFileSystem::AdvanceWrite(sFileInfo& file, unsigned long count)
 
 void CExtendedFileSystem::RestoreStream(const sFileInfo& file)
 {
+    CKeepFileCause keep;
     FILE_Seek(file.stream, static_cast<long>(file.start) + file.position, FILE_ORIGIN_START);
 }
 
 bool CExtendedFileSystem::SeekTo(sFileInfo& file, std::uint32_t position)
 {
+    ClearFileCause();
     if (FILE_Seek(file.stream, static_cast<long>(file.start) + position, FILE_ORIGIN_START) !=
         kFileSuccess)
         return false;
@@ -527,6 +642,18 @@ void CExtendedFileSystem::ThrowError(unsigned long code, unsigned long line) con
         if (text.code == code)
             ThrowException(code, line, kSourceFile, text.message);
     ThrowException(code, line, kSourceFile, "");
+}
+
+void CExtendedFileSystem::ThrowDataError(unsigned long code, unsigned long line) const
+{
+    ThrowError(code, line, FILE_ERROR_NONE);
+}
+
+void CExtendedFileSystem::ThrowError(unsigned long code, unsigned long line,
+                                     eFileError cause) const
+{
+    FILE_SetLastError(cause);
+    ThrowError(code, line);
 }
 
 void CExtendedFileSystem::ThrowException(unsigned long code, unsigned long line, const char* file,

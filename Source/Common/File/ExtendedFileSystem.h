@@ -3,11 +3,13 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Common/Core/ZRExport.h"
 #include "Common/Core/ZRString.h"
+#include "Common/File/FileFunctions.h"
 #include "Common/File/ZRArchive.h"
 #include "Common/Time/ZRCriticalSection.h"
 
@@ -42,6 +44,12 @@ enum eXfsError : unsigned long
     XFS_ERROR_CHANGE_DIRECTORY = 4016,
 };
 
+// The archive records behind the implementation.
+struct sArchiveDirectory;
+struct sArchiveEntry;
+struct sArchiveHeader;
+struct sArchiveInfo;
+
 // Receives progress events (eXfsEvent): (event, parameter 1, parameter 2, user value).
 typedef void (*XfsCallback)(int event, unsigned long param1, unsigned long param2,
                             unsigned long user);
@@ -56,10 +64,24 @@ typedef void (*XfsCallback)(int event, unsigned long param1, unsigned long param
 //
 // Failures a caller cannot sensibly test for throw CXfsException (error class
 // 9); after a failed read, write or seek the handle's position is unchanged and
-// the handle stays usable. Opening and closing may happen on any thread: they
-// run under the object's lock, as do changes to roots and callbacks. Every other
-// handle operation takes no lock, so a handle must be used by one thread at a
-// time.
+// the handle stays usable. Opening, closing, the roots, the callbacks and the
+// archive registry are guarded by the object's lock, so any thread may open,
+// close, add or remove roots and callbacks, and read them back, at any time.
+// Every other handle operation takes no lock, so a handle must be used by one
+// thread at a time.
+//
+// Causes: after a CXfsException, FILE_GetLastError() on the throwing thread
+// tells why. When a FILE_ call failed, it is that call's cause (none when the
+// call recorded none, as at the end of a stream), and the cleanup that follows
+// (closing streams, going back to a directory) does not replace it. When the
+// data is at fault (a damaged archive, 4006 or 4014; a seek out of range,
+// 4009; a bad handle or argument, 4008; a file or offset past 32 bits; a link
+// back into a directory being packed) it is FILE_ERROR_NONE. A full handle
+// table or archive pool gives FILE_ERROR_TOO_MANY_OPEN. 4002 gives the most
+// telling cause of the places tried: the first that is not "not found", else
+// FILE_ERROR_NOT_FOUND. An operation that returns normally leaves the cause as
+// it found it, unless its result reports a failure (FileExists, Flush and
+// ExtractArchive returning false), which leaves the cause of that failure.
 class ZR_COMMON_API CExtendedFileSystem
 {
 public:
@@ -73,7 +95,8 @@ public:
     static CExtendedFileSystem* Instance();
 
     CExtendedFileSystem();
-    // Copies every member; the copy gets a lock of its own.
+    // Copies every member, roots, callbacks and registered archives included;
+    // the copy gets a lock of its own.
     CExtendedFileSystem(const CExtendedFileSystem& other);
     CExtendedFileSystem& operator=(const CExtendedFileSystem& other);
     // Releases roots and callbacks; files still open stay open.
@@ -93,7 +116,9 @@ public:
     void RemoveAllRoots();
     long GetRootCount() const;
     bool HasRoots() const;
-    // index must be below GetRootCount().
+    // index must be below GetRootCount(). The reference stays valid while roots
+    // are added, and until this root is removed (RemoveRoot, RemoveAllRoots),
+    // the object is assigned to or it is destroyed.
     const CZRString& GetRoot(long index) const;
 
     // A null function is ignored; a function may be added more than once and
@@ -103,6 +128,9 @@ public:
     void RemoveCallback(XfsCallback function);
     long GetCallbackCount() const;
     bool HasCallbacks() const;
+    // Callbacks run on the thread of the operation that raises the event,
+    // outside the lock: a callback may add or remove callbacks, which then
+    // take effect from the next event on.
 
     // Read-only: the name as given, then under each root. Throws 4002 when no
     // place yields the file, a null or empty name and a full table included.
@@ -171,21 +199,22 @@ public:
     // without its extension, is the directory packed. Entries are the files,
     // then the subdirectories, each in the platform's listing order, so a tree
     // always packs to the same bytes. Callbacks get XFS_EVENT_COUNT_ENTRY and
-    // XFS_EVENT_ARCHIVE_FILE. True; throws 4010 when a file cannot be opened,
-    // 4006/4007 on short reads and writes, 4012/4013 when header or directory
-    // cannot be written, 4016 when a directory cannot be entered (a link back
-    // into a directory being packed included). A failure leaves a partial
-    // archive behind.
+    // XFS_EVENT_ARCHIVE_FILE. True; throws 4010 when a file cannot be opened or
+    // a directory cannot be listed, 4006/4007 on short reads and writes,
+    // 4012/4013 when header or directory cannot be written, 4016 when a
+    // directory cannot be entered (a link back into a directory being packed
+    // included). A failure leaves a partial archive behind.
     bool CreateArchive(const char* archive, const char* directory);
     // Unpacks archive into the directory «<archive's base name>» inside
     // directory (whose last component loses its extension; empty: the current
     // directory). False when the archive cannot be registered. Callbacks get
-    // XFS_EVENT_EXTRACT_DIRECTORY and XFS_EVENT_EXTRACT_FILE. Throws 4006/4014
-    // for a damaged archive, 4005 for a file that cannot be created and for an
-    // entry name that would leave its directory (empty, ".", "..", with '\' or
-    // '/', or with a drive), 4006/4007 on short reads and writes, 4010 when the
-    // archive cannot be reopened, 4016 when a directory cannot be entered. A
-    // nested archive that cannot be registered (pool exhausted) is skipped.
+    // XFS_EVENT_EXTRACT_DIRECTORY and XFS_EVENT_EXTRACT_FILE. Nested archives
+    // are read for the walk only and take no record of the registration pool,
+    // so a tree of any size comes out whole. Throws 4006/4014 for a damaged
+    // archive (found where the walk reaches it, so the files before it are
+    // already written), 4005 for a file that cannot be created, 4006/4007 on
+    // short reads and writes, 4010 when the archive cannot be reopened, 4016
+    // when a directory cannot be created or entered.
     bool ExtractArchive(const char* archive, const char* directory);
 
 private:
@@ -194,12 +223,15 @@ private:
         XfsCallback function;
         unsigned long user;
     };
+    struct sState;
+    struct sListing;
     struct sListedName;
 
     static CExtendedFileSystem* const m_pInstance;
     static CExtendedFileSystem m_instance;
 
-    // Calls every registered function in order with its own user value.
+    // Calls every registered function in order with its own user value; the
+    // list is copied under the lock and called outside it.
     void Notify(int event, unsigned long param1, unsigned long param2) const;
 
     // The first free record in table order; null when all are in use.
@@ -214,7 +246,8 @@ private:
     const sFileInfo& GetOpenFile(unsigned long handle) const;
     void ReleaseFile(sFileInfo& file);
 
-    // The caller holds the lock. INVALID_HANDLE when nothing was found.
+    // The caller holds the lock. INVALID_HANDLE when nothing was found; the
+    // cause then is the lookup's.
     unsigned long LookupFile(const char* name);
     // The plain file path, else the archive route; the record stays free on failure.
     unsigned long ArchiveFileOpen(const char* path);
@@ -245,32 +278,29 @@ private:
     // directory is by then. A nested archive is an entry of parent flagged
     // ARCHIVE_ENTRY_NESTED. A registered archive is returned as found. Null
     // when the file or entry is missing or the pool is exhausted; throws 4006
-    // for a short or structurally impossible header or directory, 4014 for a
-    // wrong magic or version, 4010 when a container cannot be reopened.
+    // for a short or structurally impossible header or directory (every rule
+    // of ZRArchiveFormat.h), 4014 for a wrong magic or version, 4010 when a
+    // container cannot be reopened.
     sArchiveInfo* RegisterArchive(sArchiveInfo* parent, const char* name);
     sArchiveInfo* RegisterTopLevelArchive(const char* name);
     sArchiveInfo* RegisterNestedArchive(sArchiveInfo& parent, const char* name);
-    // Reads header and directory at base, where stream stands, into the next
-    // pool record; the archive must fit in available bytes.
-    sArchiveInfo& ReadArchive(int stream, std::uint32_t base, std::uint64_t available);
-    sArchiveHeader ReadArchiveHeader(int stream, std::uint64_t available) const;
+    // Reads and checks header and directory of the archive at base, where the
+    // stream stands, in available bytes (a nested archive fills them exactly).
+    sArchiveDirectory ReadArchive(int stream, std::uint32_t base, std::uint64_t available,
+                                  bool nested) const;
+    sArchiveHeader ReadArchiveHeader(int stream, std::uint64_t available, bool nested) const;
     std::vector<sArchiveEntry> ReadArchiveDirectory(int stream, std::uint32_t base,
                                                     const sArchiveHeader& header) const;
-    // Counts archive as taken and puts it at the front of parent's child list.
-    void AdoptArchive(sArchiveInfo& parent, sArchiveInfo& archive);
-    // Parent null: the top-level archive whose absolute path is name; otherwise
-    // the nested archive of parent named name. Case is ignored.
-    sArchiveInfo* FindArchive(sArchiveInfo* parent, const char* name);
-    // The first entry in directory order whose name equals name, ASCII case
-    // ignored; null when absent.
-    const sArchiveEntry* FindArchiveEntry(const sArchiveInfo* archive, const char* name) const;
-    // A stream on the archive's container file; throws 4010 when it cannot be opened.
-    int OpenContainer(const sArchiveInfo& archive) const;
+    // The nested archive of parent's entry, read from stream, parent's container.
+    sArchiveDirectory ReadNestedArchive(int stream, const sArchiveDirectory& parent,
+                                        const sArchiveEntry& entry) const;
+    // A stream on the container file at path; throws 4010 when it cannot be opened.
+    int OpenContainer(const std::string& path) const;
 
-    // The listing of the current directory: a pattern starts one and returns
-    // the first name, null continues it; null at its end. One listing runs at
-    // a time in the process.
-    char* FindFiles(const char* pattern, bool* isDirectory, unsigned long* size);
+    // The listing of the current directory kept in listing: a pattern starts
+    // it and returns the first name, null continues it; null at its end.
+    char* FindFiles(sListing& listing, const char* pattern, bool* isDirectory,
+                    unsigned long* size);
     std::vector<sListedName> CountEntries(const std::string& directory);
     void RecursiveArchiveCreate(const char* name, int file, std::vector<std::string>& ancestors);
     void ArchiveFile(int file, std::uint64_t base, const std::string& directory,
@@ -279,9 +309,11 @@ private:
                              sArchiveEntry& entry, std::vector<std::string>& ancestors);
     void FinishArchive(int file, std::uint64_t base, sArchiveHeader& header,
                        const std::vector<sArchiveEntry>& entries) const;
-    void RecursiveArchiveExtract(const char* name, sArchiveInfo* archive);
-    void ExtractFile(const sArchiveInfo& archive, const sArchiveEntry& entry,
-                     const std::string& directory, const char* archiveDirectory);
+    void RecursiveArchiveExtract(const char* name, const sArchiveDirectory& archive,
+                                 const std::string& container);
+    void ExtractFile(const std::string& container, const sArchiveDirectory& archive,
+                     const sArchiveEntry& entry, const std::string& directory,
+                     const char* archiveDirectory);
     // Copies count bytes between streams through a bounded buffer.
     void CopyBytes(int from, int to, std::uint64_t count) const;
     // Offset of the stream's position from base; throws code when it does not
@@ -289,18 +321,18 @@ private:
     std::uint32_t OffsetFrom(int stream, std::uint64_t base, unsigned long code) const;
     void NotifyArchiveFile(int event, const std::string& directory, const std::string& name) const;
 
-    // Throws code with its message.
+    // Throws code with its message. ThrowError keeps the cause a failing FILE_
+    // call recorded; ThrowDataError clears it, the data being at fault; the
+    // third form sets cause.
     [[noreturn]] void ThrowError(unsigned long code, unsigned long line) const;
+    [[noreturn]] void ThrowDataError(unsigned long code, unsigned long line) const;
+    [[noreturn]] void ThrowError(unsigned long code, unsigned long line, eFileError cause) const;
     [[noreturn]] void ThrowException(unsigned long code, unsigned long line, const char* file,
                                      const char* message) const;
 
-    std::vector<CZRString> m_roots;
     sFileInfo m_files[MAX_OPEN_FILES];
-    CZRCriticalSection m_lock;
+    mutable CZRCriticalSection m_lock;
     bool m_bSetup;
-    std::vector<sCallback> m_callbacks;
-    // Head of the top-level list; only its child list is used.
-    sArchiveInfo m_archiveList;
-    sArchiveInfo m_archives[MAX_ARCHIVES];
-    unsigned long m_archiveCount;
+    // Roots, callbacks and the archive registry (never null).
+    std::unique_ptr<sState> m_state;
 };

@@ -1,15 +1,16 @@
 // The archive half of CExtendedFileSystem: opening files inside archives,
 // registering archives, packing and unpacking directory trees.
 //
-// Archives come from disk and are not trusted. Before anything is allocated
-// or read, a header must fit in the bytes available to it (the file's length
-// from the base for a top-level archive, the entry's length for a nested one)
-// and its directory between its directory offset and its end; every entry
-// must have a terminated name and data between the header and the directory.
-// A nested archive therefore lies strictly inside its parent's data and is
-// strictly smaller, so no entry can lead back to its own or an ancestor's
-// header, and descending always ends. Structurally impossible archives are
-// reported like short reads, with 4006.
+// Archives come from disk and are not trusted. Every header and every entry
+// passes the format's rules (ZRArchiveFormat.h) before anything more is read
+// or allocated: a header must fit the bytes available to it (the file's length
+// from the base for a top-level archive, exactly its entry's length for a
+// nested one), its directory must lie between the header and its end, and each
+// entry needs a safe, terminated name and data inside the data area, after the
+// data of the entry before it. A nested archive therefore lies strictly inside
+// its parent's data and is strictly smaller, so descending always ends.
+// Structurally impossible archives are reported like short reads, with 4006;
+// a wrong magic or version with 4014.
 #include "Common/File/ExtendedFileSystem.h"
 
 #include <algorithm>
@@ -18,16 +19,37 @@
 #include <string>
 #include <vector>
 
+#include "Common/File/ExtendedFileSystemState.h"
 #include "Common/File/FileFunctions.h"
-#include "Common/Time/ZRLockGuard.h"
+#include "Common/File/ZRArchiveFormat.h"
 #include "Common/File/ZRArchiveRecords.h"
 #include "Common/Platform/Platform.h"
+#include "Common/Time/ZRLockGuard.h"
 
 struct CExtendedFileSystem::sListedName
 {
     std::string name;
     bool isDirectory;
     std::uint64_t size;
+};
+
+// One directory listing in progress, closed with its owner.
+struct CExtendedFileSystem::sListing
+{
+    sListing() = default;
+    sListing(const sListing&) = delete;
+    sListing& operator=(const sListing&) = delete;
+    ~sListing() { Close(); }
+
+    void Close()
+    {
+        if (handle != 0)
+            ZRPlatform::FindClose(handle);
+        handle = 0;
+    }
+
+    ZRPlatform::FindHandle handle = 0;
+    ZRPlatform::DirectoryEntry entry = {};
 };
 
 namespace
@@ -41,69 +63,12 @@ constexpr std::size_t kCopyChunk = 64 * 1024;
 constexpr int kWorkingDirectorySize = 4096;
 constexpr char kBackslash = '\\';
 
+using ZRArchiveFormat::eFault;
+using ZRArchiveFormat::FindSeparator;
 using ZRArchiveRecords::DecodeEntry;
 using ZRArchiveRecords::DecodeHeader;
 using ZRArchiveRecords::EncodeEntry;
 using ZRArchiveRecords::EncodeHeader;
-
-bool IsSupportedVersion(const sArchiveHeader& header)
-{
-    return header.magic == ARCHIVE_MAGIC && header.majorVersion == ARCHIVE_VERSION_MAJOR &&
-           header.minorVersion == ARCHIVE_VERSION_MINOR;
-}
-
-// The archive fits in available bytes, its directory between its offset and
-// the archive's end; so the count is bounded by the bytes really there.
-bool HeaderFits(const sArchiveHeader& header, std::uint64_t available)
-{
-    const std::uint64_t total = header.totalSize;
-    return total >= ARCHIVE_HEADER_SIZE && total <= available &&
-           header.directoryOffset >= ARCHIVE_HEADER_SIZE && header.directoryOffset <= total &&
-           std::uint64_t{header.entryCount} * ARCHIVE_ENTRY_SIZE <= total - header.directoryOffset;
-}
-
-// A terminated name, and data between the header and the directory.
-bool EntryFits(const sArchiveEntry& entry, const sArchiveHeader& header)
-{
-    return entry.name[ARCHIVE_NAME_SIZE - 1] == '\0' && entry.offset >= ARCHIVE_HEADER_SIZE &&
-           std::uint64_t{entry.offset} + entry.size <= header.directoryOffset;
-}
-
-// Names compare with ASCII letters folded, byte by byte: the same result in
-// every locale and code page, and the same for the index and for a scan.
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string NameKey(const char* name)
-{
-    std::string key(name);
-    std::transform(key.begin(), key.end(), key.begin(), FoldAscii);
-    return key;
-}
-
-bool NamesMatch(const char* a, const char* b)
-{
-    for (; FoldAscii(*a) == FoldAscii(*b); ++a, ++b)
-        if (*a == '\0')
-            return true;
-    return false;
-}
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-bool HasDrive(const std::string& path)
-{
-    return path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':';
-}
-
-// Whether an entry name stays inside the directory it is extracted to.
-bool IsSafeEntryName(const char* name)
-{
-    const std::string text(name);
-    return !text.empty() && text != "." && text != ".." &&
-           std::none_of(text.begin(), text.end(), IsSeparator) && !HasDrive(text);
-}
 
 bool IsDotEntry(const char* name)
 {
@@ -113,32 +78,27 @@ bool IsDotEntry(const char* name)
 // The components between separators; empty when there is an empty one.
 std::vector<std::string> SplitComponents(const char* path)
 {
-    std::vector<std::string> parts(1);
-    for (const char* p = path; *p != '\0'; ++p)
+    std::vector<std::string> parts;
+    for (const char* start = path;;)
     {
-        if (!IsSeparator(*p))
-            parts.back() += *p;
-        else if (parts.back().empty())
+        const char* separator = FindSeparator(start);
+        const char* end = separator != nullptr ? separator : start + std::strlen(start);
+        if (end == start)
             return {};
-        else
-            parts.emplace_back();
+        parts.emplace_back(start, end);
+        if (separator == nullptr)
+            return parts;
+        start = separator + 1;
     }
-    return parts.back().empty() ? std::vector<std::string>() : parts;
 }
 
-std::string FileNameOf(const std::string& path)
+// What follows the last separator.
+std::string FileNamePart(const std::string& path)
 {
-    const std::size_t separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
-// name with ".arc" appended unless its extension is already that, case aside.
-std::string WithArchiveExtension(const char* name)
-{
-    char extension[FILE_MAX_EXT];
-    FILE_SplitPath(name, nullptr, nullptr, nullptr, extension);
-    return NamesMatch(extension, ARCHIVE_EXTENSION) ? std::string(name)
-                                                    : std::string(name) + ARCHIVE_EXTENSION;
+    const char* name = path.c_str();
+    for (const char* s = FindSeparator(name); s != nullptr; s = FindSeparator(name))
+        name = s + 1;
+    return name;
 }
 
 template <std::size_t N> void CopyText(char (&target)[N], const std::string& text)
@@ -151,16 +111,38 @@ template <std::size_t N> void CopyText(char (&target)[N], const std::string& tex
 bool WorkingDirectory(std::string& directory)
 {
     char buffer[kWorkingDirectorySize];
+    ClearFileCause();
     if (DIR_GetWorkingDirectory(buffer, sizeof buffer) != kFileSuccess)
         return false;
     directory = buffer;
     return true;
 }
 
+bool ChangeDirectory(const char* path)
+{
+    ClearFileCause();
+    return DIR_Change(path) == kFileSuccess;
+}
+
+// Creates the directory name unless it exists, and enters it. When neither
+// works, the creation's cause is the telling one: why the directory is missing.
+bool CreateAndEnter(const char* name)
+{
+    ClearFileCause();
+    const bool created = DIR_Create(name) == kFileSuccess;
+    const eFileError createCause = FILE_GetLastError();
+    if (ChangeDirectory(name))
+        return true;
+    if (!created && createCause != FILE_ERROR_NONE && createCause != FILE_ERROR_ALREADY_EXISTS)
+        FILE_SetLastError(createCause);
+    return false;
+}
+
 // The path a relative name has from the current directory; absolute names as given.
 bool AbsolutePath(const std::string& name, std::string& path)
 {
-    if ((!name.empty() && IsSeparator(name[0])) || HasDrive(name))
+    if ((!name.empty() && ZRArchiveFormat::IsSeparator(name[0])) ||
+        ZRArchiveFormat::StartsWithDrive(name.c_str()))
     {
         path = name;
         return true;
@@ -173,15 +155,18 @@ bool AbsolutePath(const std::string& name, std::string& path)
 }
 
 // Goes back to the directory current at construction: through Restore, which
-// reports failure, or quietly when the scope is left by an exception.
+// reports failure, or quietly, keeping the cause of the failure that left the
+// scope, when the scope is left by an exception.
 class CDirectoryReturn
 {
 public:
     CDirectoryReturn() : m_bValid(WorkingDirectory(m_path)), m_bPending(m_bValid) {}
     ~CDirectoryReturn()
     {
-        if (m_bPending)
-            DIR_Change(m_path.c_str());
+        if (!m_bPending)
+            return;
+        CKeepFileCause keep;
+        DIR_Change(m_path.c_str());
     }
     CDirectoryReturn(const CDirectoryReturn&) = delete;
     CDirectoryReturn& operator=(const CDirectoryReturn&) = delete;
@@ -191,7 +176,7 @@ public:
     bool Restore()
     {
         m_bPending = false;
-        return m_bValid && DIR_Change(m_path.c_str()) == kFileSuccess;
+        return m_bValid && ChangeDirectory(m_path.c_str());
     }
 
 private:
@@ -200,12 +185,19 @@ private:
     bool m_bPending;
 };
 
-// Owns a FILE_ stream and closes it on every way out.
+// Owns a FILE_ stream and closes it on every way out; a close on the way out
+// of a failure keeps that failure's cause.
 class CStream
 {
 public:
     explicit CStream(int handle) : m_handle(handle) {}
-    ~CStream() { Close(); }
+    ~CStream()
+    {
+        if (!IsOpen())
+            return;
+        CKeepFileCause keep;
+        FILE_Close(Release());
+    }
     CStream(const CStream&) = delete;
     CStream& operator=(const CStream&) = delete;
 
@@ -218,36 +210,39 @@ public:
         return handle;
     }
     // True when the stream was open and its buffered bytes reached the file.
-    bool Close() { return IsOpen() && FILE_Close(Release()) == kFileSuccess; }
+    bool Close()
+    {
+        ClearFileCause();
+        return IsOpen() && FILE_Close(Release()) == kFileSuccess;
+    }
 
 private:
     int m_handle;
 };
 
+int OpenStream(const char* path, const char* mode)
+{
+    ClearFileCause();
+    return FILE_Open(path, mode);
+}
+
 bool ReadExactly(int stream, void* buffer, std::size_t count)
 {
+    ClearFileCause();
     return FILE_Read(stream, buffer, 1, count) == count;
 }
 
 bool WriteExactly(int stream, const void* buffer, std::size_t count)
 {
+    ClearFileCause();
     return FILE_Write(stream, buffer, 1, count) == count;
 }
 
 bool SeekStream(int stream, std::uint64_t position)
 {
+    ClearFileCause();
     return position <= static_cast<std::uint64_t>(LONG_MAX) &&
            FILE_Seek(stream, static_cast<long>(position), FILE_ORIGIN_START) == kFileSuccess;
-}
-
-// The stream's length; the stream is left at its end.
-bool MeasureStream(int stream, std::uint64_t& size)
-{
-    if (FILE_Seek(stream, 0, FILE_ORIGIN_END) != kFileSuccess)
-        return false;
-    const long end = FILE_Tell(stream);
-    size = static_cast<std::uint64_t>(end);
-    return end >= 0;
 }
 
 bool WriteHeader(int stream, const sArchiveHeader& header)
@@ -269,13 +264,7 @@ bool WriteDirectory(int stream, const std::vector<sArchiveEntry>& entries)
     return true;
 }
 
-// The running directory listing of FindFiles; one for the whole process.
-struct sFindState
-{
-    ZRPlatform::FindHandle handle;
-    ZRPlatform::DirectoryEntry entry;
-};
-sFindState g_find = {};
+bool IsNested(const sArchiveEntry& entry) { return (entry.flags & ARCHIVE_ENTRY_NESTED) != 0; }
 
 } // namespace
 
@@ -291,11 +280,11 @@ unsigned long CExtendedFileSystem::OpenFromArchive(sFileInfo& file, const char* 
         if (archive == nullptr)
             return INVALID_HANDLE;
     }
-    const sArchiveEntry* entry = FindArchiveEntry(archive, parts.back().c_str());
+    const sArchiveEntry* entry = archive->directory.Find(parts.back().c_str());
     if (entry == nullptr)
         return INVALID_HANDLE;
-    CStream container(OpenContainer(*archive));
-    const std::uint32_t start = archive->base + entry->offset;
+    CStream container(OpenContainer(m_state->archives.ContainerPath(*archive)));
+    const std::uint32_t start = archive->directory.base + entry->offset;
     if (!SeekStream(container.Get(), start))
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
     file = sFileInfo{container.Release(), start, entry->size, 0};
@@ -311,76 +300,85 @@ sArchiveInfo* CExtendedFileSystem::RegisterArchive(sArchiveInfo* parent, const c
 
 sArchiveInfo* CExtendedFileSystem::RegisterTopLevelArchive(const char* name)
 {
-    std::string fileName(name);
-    if (FileNameOf(fileName).find('.') == std::string::npos)
-        fileName += ARCHIVE_EXTENSION;
+    const std::string fileName = ZRArchiveFormat::RegisteredArchiveFileName(name);
     std::string path;
     if (!AbsolutePath(fileName, path))
         return nullptr;
-    if (sArchiveInfo* known = FindArchive(nullptr, path.c_str()))
+    CZRArchiveRegistry& archives = m_state->archives;
+    if (sArchiveInfo* known = archives.Find(nullptr, path.c_str()))
         return known;
-    CStream file(FILE_Open(path.c_str(), kModeRead));
-    if (!file.IsOpen() || m_archiveCount >= MAX_ARCHIVES)
+    CStream file(OpenStream(path.c_str(), kModeRead));
+    if (!file.IsOpen())
         return nullptr;
+    if (archives.IsFull())
+    {
+        FILE_SetLastError(FILE_ERROR_TOO_MANY_OPEN);
+        return nullptr;
+    }
     std::uint64_t size = 0;
-    if (!MeasureStream(file.Get(), size) || !SeekStream(file.Get(), 0))
+    ClearFileCause();
+    if (!ZRArchiveFormat::MeasureStream(file.Get(), size) || !SeekStream(file.Get(), 0))
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
-    sArchiveInfo& archive = ReadArchive(file.Get(), 0, size);
-    CopyText(archive.name, FileNameOf(fileName));
-    archive.path = path;
-    archive.container = static_cast<long>(&archive - m_archives);
-    AdoptArchive(m_archiveList, archive);
-    return &archive;
+    sArchiveDirectory directory = ReadArchive(file.Get(), 0, size, false);
+    return &archives.AddTopLevel(FileNamePart(fileName), path, std::move(directory));
 }
 
 sArchiveInfo* CExtendedFileSystem::RegisterNestedArchive(sArchiveInfo& parent, const char* name)
 {
-    if (sArchiveInfo* known = FindArchive(&parent, name))
+    CZRArchiveRegistry& archives = m_state->archives;
+    if (sArchiveInfo* known = archives.Find(&parent, name))
         return known;
-    const sArchiveEntry* entry = FindArchiveEntry(&parent, name);
-    if (entry == nullptr || (entry->flags & ARCHIVE_ENTRY_NESTED) == 0)
+    const sArchiveEntry* entry = parent.directory.Find(name);
+    if (entry == nullptr || !IsNested(*entry))
         return nullptr;
-    CStream file(OpenContainer(parent));
-    if (m_archiveCount >= MAX_ARCHIVES)
+    CStream file(OpenContainer(archives.ContainerPath(parent)));
+    if (archives.IsFull())
+    {
+        FILE_SetLastError(FILE_ERROR_TOO_MANY_OPEN);
         return nullptr;
-    const std::uint32_t base = parent.base + entry->offset;
-    if (!SeekStream(file.Get(), base))
-        ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
-    sArchiveInfo& archive = ReadArchive(file.Get(), base, entry->size);
-    CopyText(archive.name, entry->name);
-    archive.container = parent.container;
-    AdoptArchive(parent, archive);
-    return &archive;
+    }
+    sArchiveDirectory directory = ReadNestedArchive(file.Get(), parent.directory, *entry);
+    return &archives.AddNested(parent, entry->name, std::move(directory));
 }
 
-// Fills the next pool record, which counts as taken only once adopted, so a
-// damaged archive costs no record.
-sArchiveInfo& CExtendedFileSystem::ReadArchive(int stream, std::uint32_t base,
-                                               std::uint64_t available)
+sArchiveDirectory CExtendedFileSystem::ReadNestedArchive(int stream, const sArchiveDirectory& parent,
+                                                         const sArchiveEntry& entry) const
 {
-    sArchiveInfo& archive = m_archives[m_archiveCount];
-    archive = sArchiveInfo();
+    const std::uint32_t base = parent.base + entry.offset;
+    if (!SeekStream(stream, base))
+        ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
+    return ReadArchive(stream, base, entry.size, true);
+}
+
+sArchiveDirectory CExtendedFileSystem::ReadArchive(int stream, std::uint32_t base,
+                                                   std::uint64_t available, bool nested) const
+{
+    sArchiveDirectory archive;
     archive.base = base;
-    archive.header = ReadArchiveHeader(stream, available);
+    archive.header = ReadArchiveHeader(stream, available, nested);
     archive.entries = ReadArchiveDirectory(stream, base, archive.header);
-    for (std::uint32_t i = 0; i < archive.entries.size(); ++i)
-        archive.index.emplace(NameKey(archive.entries[i].name), i);   // keeps the first
+    archive.index = ZRArchiveFormat::CNameIndex(archive.entries);
     return archive;
 }
 
-sArchiveHeader CExtendedFileSystem::ReadArchiveHeader(int stream, std::uint64_t available) const
+sArchiveHeader CExtendedFileSystem::ReadArchiveHeader(int stream, std::uint64_t available,
+                                                      bool nested) const
 {
+    if (ZRArchiveFormat::CheckRoom(available) != eFault::None)
+        ThrowDataError(XFS_ERROR_READ_FAILED, __LINE__);
     unsigned char bytes[ARCHIVE_HEADER_SIZE];
-    if (available < ARCHIVE_HEADER_SIZE || !ReadExactly(stream, bytes, sizeof bytes))
+    if (!ReadExactly(stream, bytes, sizeof bytes))
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
     const sArchiveHeader header = DecodeHeader(bytes);
-    if (!IsSupportedVersion(header))
-        ThrowError(XFS_ERROR_ARCHIVE_VERSION, __LINE__);
-    if (!HeaderFits(header, available))
-        ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
+    const eFault fault = ZRArchiveFormat::CheckHeader(header, available, nested);
+    if (ZRArchiveFormat::IsVersionFault(fault))
+        ThrowDataError(XFS_ERROR_ARCHIVE_VERSION, __LINE__);
+    if (fault != eFault::None)
+        ThrowDataError(XFS_ERROR_READ_FAILED, __LINE__);
     return header;
 }
 
+// Each entry is checked before the next is read, so nothing is trusted unchecked.
 std::vector<sArchiveEntry> CExtendedFileSystem::ReadArchiveDirectory(
     int stream, std::uint32_t base, const sArchiveHeader& header) const
 {
@@ -390,95 +388,75 @@ std::vector<sArchiveEntry> CExtendedFileSystem::ReadArchiveDirectory(
     if (!SeekStream(stream, std::uint64_t{base} + header.directoryOffset))
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
     entries.reserve(header.entryCount);   // bounded by the archive's size
+    std::uint64_t dataEnd = ARCHIVE_HEADER_SIZE;
     unsigned char bytes[ARCHIVE_ENTRY_SIZE];
     for (std::uint32_t i = 0; i < header.entryCount; ++i)
     {
         if (!ReadExactly(stream, bytes, sizeof bytes))
             ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
-        entries.push_back(DecodeEntry(bytes));
-        if (!EntryFits(entries.back(), header))
-            ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
+        const sArchiveEntry& entry = entries.emplace_back(DecodeEntry(bytes));
+        if (ZRArchiveFormat::CheckEntryName(entry) != eFault::None ||
+            ZRArchiveFormat::CheckEntryData(entry, header, dataEnd) != eFault::None)
+            ThrowDataError(XFS_ERROR_READ_FAILED, __LINE__);
+        dataEnd = ZRArchiveFormat::DataEnd(entry);
     }
     return entries;
 }
 
-void CExtendedFileSystem::AdoptArchive(sArchiveInfo& parent, sArchiveInfo& archive)
+int CExtendedFileSystem::OpenContainer(const std::string& path) const
 {
-    archive.nextSibling = parent.firstChild;
-    parent.firstChild = static_cast<long>(&archive - m_archives);
-    ++m_archiveCount;
-}
-
-sArchiveInfo* CExtendedFileSystem::FindArchive(sArchiveInfo* parent, const char* name)
-{
-    const sArchiveInfo& list = parent != nullptr ? *parent : m_archiveList;
-    for (long i = list.firstChild; i != ARCHIVE_NONE; i = m_archives[i].nextSibling)
-    {
-        sArchiveInfo& archive = m_archives[i];
-        if (NamesMatch(parent != nullptr ? archive.name : archive.path.c_str(), name))
-            return &archive;
-    }
-    return nullptr;
-}
-
-const sArchiveEntry* CExtendedFileSystem::FindArchiveEntry(const sArchiveInfo* archive,
-                                                           const char* name) const
-{
-    if (archive == nullptr || name == nullptr)
-        return nullptr;
-    const auto found = archive->index.find(NameKey(name));
-    return found == archive->index.end() ? nullptr : &archive->entries[found->second];
-}
-
-int CExtendedFileSystem::OpenContainer(const sArchiveInfo& archive) const
-{
-    const int stream = FILE_Open(m_archives[archive.container].path.c_str(), kModeRead);
+    const int stream = OpenStream(path.c_str(), kModeRead);
     if (stream == FILE_INVALID_HANDLE)
         ThrowError(XFS_ERROR_OPEN_FAILED, __LINE__);
     return stream;
 }
 
-char* CExtendedFileSystem::FindFiles(const char* pattern, bool* isDirectory, unsigned long* size)
+// A listing that cannot be started for another reason than an empty result
+// throws 4010: packing on would silently leave the directory's files out.
+char* CExtendedFileSystem::FindFiles(sListing& listing, const char* pattern, bool* isDirectory,
+                                     unsigned long* size)
 {
     bool found = false;
     if (pattern != nullptr)
     {
-        if (g_find.handle != 0)
-            ZRPlatform::FindClose(g_find.handle);
-        g_find.handle = ZRPlatform::FindFirst(pattern, &g_find.entry);
-        found = g_find.handle != 0;
+        listing.Close();
+        ClearFileCause();
+        listing.handle = ZRPlatform::FindFirst(pattern, &listing.entry);
+        found = listing.handle != 0;
+        if (!found && FILE_GetLastError() != FILE_ERROR_NOT_FOUND)
+            ThrowError(XFS_ERROR_OPEN_FAILED, __LINE__);
     }
     else
-        found = g_find.handle != 0 && ZRPlatform::FindNext(g_find.handle, &g_find.entry);
+        found = listing.handle != 0 && ZRPlatform::FindNext(listing.handle, &listing.entry);
     if (!found)
     {
-        if (g_find.handle != 0)
-            ZRPlatform::FindClose(g_find.handle);
-        g_find.handle = 0;
+        listing.Close();
         return nullptr;
     }
     if (isDirectory != nullptr)
-        *isDirectory = (g_find.entry.attributes & ZRPlatform::kAttrDirectory) != 0;
+        *isDirectory = (listing.entry.attributes & ZRPlatform::kAttrDirectory) != 0;
     if (size != nullptr)
-        *size = static_cast<unsigned long>(g_find.entry.size);
-    return g_find.entry.name;
+        *size = static_cast<unsigned long>(listing.entry.size);
+    return listing.entry.name;
 }
 
 bool CExtendedFileSystem::CreateArchive(const char* archive, const char* directory)
 {
+    CCauseOnSuccess cause;
     if (archive == nullptr)
-        ThrowError(XFS_ERROR_OPEN_FAILED, __LINE__);
-    CStream file(FILE_Open(WithArchiveExtension(archive).c_str(), kModeCreate));
+        ThrowError(XFS_ERROR_OPEN_FAILED, __LINE__, FILE_ERROR_INVALID_ARGUMENT);
+    const std::string archiveName = ZRArchiveFormat::ArchiveFileName(archive);
+    CStream file(OpenStream(archiveName.c_str(), kModeCreate));
     if (!file.IsOpen())
         ThrowError(XFS_ERROR_OPEN_FAILED, __LINE__);
     std::string tree(directory != nullptr ? directory : "");
-    while (!tree.empty() && IsSeparator(tree.back()))
+    while (!tree.empty() && ZRArchiveFormat::IsSeparator(tree.back()))
         tree.pop_back();
     char drive[FILE_MAX_DRIVE], folder[FILE_MAX_DIR], name[FILE_MAX_FNAME];
     FILE_SplitPath(tree.c_str(), drive, folder, name, nullptr);
     const std::string parent = std::string(drive) + folder;
     CDirectoryReturn back;
-    if (!back.IsValid() || (!parent.empty() && DIR_Change(parent.c_str()) != kFileSuccess))
+    if (!back.IsValid() || (!parent.empty() && !ChangeDirectory(parent.c_str())))
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
     std::vector<std::string> ancestors;
     RecursiveArchiveCreate(name, file.Get(), ancestors);
@@ -494,20 +472,21 @@ bool CExtendedFileSystem::CreateArchive(const char* archive, const char* directo
 std::vector<CExtendedFileSystem::sListedName> CExtendedFileSystem::CountEntries(
     const std::string& directory)
 {
-    std::vector<sListedName> listing;
+    std::vector<sListedName> names;
+    sListing listing;
     bool isDirectory = false;
     unsigned long size = 0;
-    for (const char* name = FindFiles(kListAll, &isDirectory, &size); name != nullptr;
-         name = FindFiles(nullptr, &isDirectory, &size))
+    for (const char* name = FindFiles(listing, kListAll, &isDirectory, &size); name != nullptr;
+         name = FindFiles(listing, nullptr, &isDirectory, &size))
     {
         if (IsDotEntry(name))
             continue;
         if (std::strlen(name) >= ARCHIVE_NAME_SIZE)
-            ThrowError(XFS_ERROR_ARCHIVE_DIRECTORY, __LINE__);
-        listing.push_back(sListedName{name, isDirectory, size});
+            ThrowDataError(XFS_ERROR_ARCHIVE_DIRECTORY, __LINE__);
+        names.push_back(sListedName{name, isDirectory, size});
         NotifyArchiveFile(XFS_EVENT_COUNT_ENTRY, directory, name);
     }
-    return listing;
+    return names;
 }
 
 // Writes the archive of directory name at the stream's position: a header,
@@ -520,9 +499,10 @@ void CExtendedFileSystem::RecursiveArchiveCreate(const char* name, int file,
     CDirectoryReturn back;
     const std::uint32_t base = OffsetFrom(file, 0, XFS_ERROR_ARCHIVE_HEADER);
     std::string here;
-    if (!back.IsValid() || DIR_Change(name) != kFileSuccess || !WorkingDirectory(here) ||
-        std::find(ancestors.begin(), ancestors.end(), here) != ancestors.end())
+    if (!back.IsValid() || !ChangeDirectory(name) || !WorkingDirectory(here))
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
+    if (std::find(ancestors.begin(), ancestors.end(), here) != ancestors.end())
+        ThrowDataError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
     ancestors.push_back(here);
     sArchiveHeader header = {ARCHIVE_MAGIC, ARCHIVE_VERSION_MAJOR, ARCHIVE_VERSION_MINOR, 0, 0, 0};
     if (!WriteHeader(file, header))
@@ -573,13 +553,13 @@ void CExtendedFileSystem::FinishArchive(int file, std::uint64_t base, sArchiveHe
 void CExtendedFileSystem::ArchiveFile(int file, std::uint64_t base, const std::string& directory,
                                       const sListedName& listed, sArchiveEntry& entry)
 {
-    CStream source(FILE_Open(listed.name.c_str(), kModeRead));
+    CStream source(OpenStream(listed.name.c_str(), kModeRead));
     if (!source.IsOpen())
         ThrowError(XFS_ERROR_OPEN_FAILED, __LINE__);
     CopyText(entry.name, listed.name);
     entry.offset = OffsetFrom(file, base, XFS_ERROR_WRITE_FAILED);
     if (listed.size > kMaxOffset - entry.offset)
-        ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);   // beyond the format's 32 bits
+        ThrowDataError(XFS_ERROR_WRITE_FAILED, __LINE__);   // beyond the format's 32 bits
     NotifyArchiveFile(XFS_EVENT_ARCHIVE_FILE, directory, listed.name);
     CopyBytes(source.Get(), file, listed.size);
     entry.size = static_cast<std::uint32_t>(listed.size);
@@ -587,25 +567,33 @@ void CExtendedFileSystem::ArchiveFile(int file, std::uint64_t base, const std::s
 
 bool CExtendedFileSystem::ExtractArchive(const char* archive, const char* directory)
 {
+    CCauseOnSuccess cause;
     if (archive == nullptr)
-        return false;
-    const std::string archiveName = WithArchiveExtension(archive);
-    sArchiveInfo* record = nullptr;
+    {
+        FILE_SetLastError(FILE_ERROR_INVALID_ARGUMENT);
+        return cause.Failed(false);
+    }
+    const std::string archiveName = ZRArchiveFormat::ArchiveFileName(archive);
+    // The walk works on a copy: it runs outside the lock.
+    sArchiveDirectory top;
+    std::string container;
     {
         CZRLockGuard guard(m_lock);
-        record = RegisterArchive(nullptr, archiveName.c_str());
+        const sArchiveInfo* record = RegisterArchive(nullptr, archiveName.c_str());
+        if (record == nullptr)
+            return cause.Failed(false);
+        top = record->directory;
+        container = m_state->archives.ContainerPath(*record);
     }
-    if (record == nullptr)
-        return false;
     char drive[FILE_MAX_DRIVE], folder[FILE_MAX_DIR], name[FILE_MAX_FNAME];
     FILE_SplitPath(directory != nullptr ? directory : "", drive, folder, name, nullptr);
     const std::string target = std::string(drive) + folder + name;
     char archiveBase[FILE_MAX_FNAME];
     FILE_SplitPath(archiveName.c_str(), nullptr, nullptr, archiveBase, nullptr);
     CDirectoryReturn back;
-    if (!back.IsValid() || (!target.empty() && DIR_Change(target.c_str()) != kFileSuccess))
+    if (!back.IsValid() || (!target.empty() && !ChangeDirectory(target.c_str())))
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
-    RecursiveArchiveExtract(archiveBase, record);
+    RecursiveArchiveExtract(archiveBase, top, container);
     if (!back.Restore())
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
     return true;
@@ -613,60 +601,55 @@ bool CExtendedFileSystem::ExtractArchive(const char* archive, const char* direct
 
 // Unpacks archive into the directory name of the current directory: its files
 // in directory order, then its nested archives, each into a directory of its
-// entry's name.
-void CExtendedFileSystem::RecursiveArchiveExtract(const char* name, sArchiveInfo* archive)
+// entry's name. Nested archives are read from the container for this walk
+// alone; the registration pool is left alone.
+void CExtendedFileSystem::RecursiveArchiveExtract(const char* name, const sArchiveDirectory& archive,
+                                                  const std::string& container)
 {
-    if (name == nullptr || archive == nullptr)
-        return;
-    if (!IsSafeEntryName(name))
-        ThrowError(XFS_ERROR_CREATE_FAILED, __LINE__);
     CDirectoryReturn back;
     if (!back.IsValid())
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
     const std::string created = back.Path() + kBackslash + name;
     Notify(XFS_EVENT_EXTRACT_DIRECTORY, reinterpret_cast<unsigned long>(created.c_str()), 0);
-    DIR_Create(name);   // an existing directory is as good
     std::string here;
-    if (DIR_Change(name) != kFileSuccess || !WorkingDirectory(here))
+    if (!CreateAndEnter(name) || !WorkingDirectory(here))
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
 
-    for (const sArchiveEntry& entry : archive->entries)
-        if ((entry.flags & ARCHIVE_ENTRY_NESTED) == 0)
-            ExtractFile(*archive, entry, here, name);
-    for (const sArchiveEntry& entry : archive->entries)
-        if ((entry.flags & ARCHIVE_ENTRY_NESTED) != 0)
+    for (const sArchiveEntry& entry : archive.entries)
+        if (!IsNested(entry))
+            ExtractFile(container, archive, entry, here, name);
+    for (const sArchiveEntry& entry : archive.entries)
+        if (IsNested(entry))
         {
-            if (!IsSafeEntryName(entry.name))
-                ThrowError(XFS_ERROR_CREATE_FAILED, __LINE__);
-            sArchiveInfo* nested = nullptr;
+            sArchiveDirectory nested;
             {
-                CZRLockGuard guard(m_lock);
-                nested = RegisterArchive(archive, entry.name);
+                CStream file(OpenContainer(container));
+                nested = ReadNestedArchive(file.Get(), archive, entry);
             }
-            RecursiveArchiveExtract(entry.name, nested);
+            RecursiveArchiveExtract(entry.name, nested, container);
         }
     if (!back.Restore())
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
 }
 
 // Writes one entry's data as a file of the current directory.
-void CExtendedFileSystem::ExtractFile(const sArchiveInfo& archive, const sArchiveEntry& entry,
-                                      const std::string& directory, const char* archiveDirectory)
+void CExtendedFileSystem::ExtractFile(const std::string& container,
+                                      const sArchiveDirectory& archive,
+                                      const sArchiveEntry& entry, const std::string& directory,
+                                      const char* archiveDirectory)
 {
-    if (!IsSafeEntryName(entry.name))
-        ThrowError(XFS_ERROR_CREATE_FAILED, __LINE__);
     sExtractFileNotify record;
     CopyText(record.directory, directory);
     CopyText(record.archiveDirectory, archiveDirectory);
     CopyText(record.name, entry.name);
     Notify(XFS_EVENT_EXTRACT_FILE, reinterpret_cast<unsigned long>(&record), 0);
-    CStream container(OpenContainer(archive));
-    CStream target(FILE_Open(entry.name, kModeCreate));
+    CStream source(OpenContainer(container));
+    CStream target(OpenStream(entry.name, kModeCreate));
     if (!target.IsOpen())
         ThrowError(XFS_ERROR_CREATE_FAILED, __LINE__);
-    if (!SeekStream(container.Get(), std::uint64_t{archive.base} + entry.offset))
+    if (!SeekStream(source.Get(), std::uint64_t{archive.base} + entry.offset))
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
-    CopyBytes(container.Get(), target.Get(), entry.size);
+    CopyBytes(source.Get(), target.Get(), entry.size);
     if (!target.Close())
         ThrowError(XFS_ERROR_WRITE_FAILED, __LINE__);
 }
@@ -688,10 +671,13 @@ void CExtendedFileSystem::CopyBytes(int from, int to, std::uint64_t count) const
 std::uint32_t CExtendedFileSystem::OffsetFrom(int stream, std::uint64_t base,
                                               unsigned long code) const
 {
+    ClearFileCause();
     const long position = FILE_Tell(stream);
-    if (position < 0 || static_cast<std::uint64_t>(position) < base ||
-        static_cast<std::uint64_t>(position) - base > kMaxOffset)
+    if (position < 0)
         ThrowError(code, __LINE__);
+    if (static_cast<std::uint64_t>(position) < base ||
+        static_cast<std::uint64_t>(position) - base > kMaxOffset)
+        ThrowDataError(code, __LINE__);   // beyond the format's 32 bits
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(position) - base);
 }
 

@@ -1,17 +1,18 @@
 // The archive format: one directory tree packed into one file «X.arc» that
 // stands in for the directory «X». An archive is a 32-byte header, the data of
-// its entries back to back, then a directory of 276-byte entries. A
-// subdirectory is stored as a complete archive of its own: the data of an
-// entry flagged ARCHIVE_ENTRY_NESTED, whose offsets count from the start of
-// that data. All integers are unsigned little-endian, without gaps; data is
-// stored as it is, without compression or checksum.
+// its entries back to back in directory order, then a directory of 276-byte
+// entries. A subdirectory is stored as a complete archive of its own: the data
+// of an entry flagged ARCHIVE_ENTRY_NESTED, whose offsets count from the start
+// of that data and whose total size is the entry's size. All integers are
+// unsigned little-endian, without gaps; data is stored as it is, without
+// compression or checksum.
+//
+// What hosts use: the format's constants and the records the extended file
+// system's callbacks receive. Reading and writing the records is the library's.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <unordered_map>
-#include <vector>
 
 constexpr const char* ARCHIVE_EXTENSION = ".arc";
 
@@ -47,62 +48,6 @@ constexpr std::size_t ARCHIVE_ENTRY_FLAGS = 264;   // 1 byte
 constexpr std::size_t ARCHIVE_ENTRY_RESERVED = 265;
 constexpr std::size_t ARCHIVE_ENTRY_RESERVED_SIZE = 11;
 constexpr std::uint8_t ARCHIVE_ENTRY_NESTED = 0x01;  // flags bit: the data is an archive
-
-// The header's fields as read; on disk they take ARCHIVE_HEADER_SIZE bytes.
-struct sArchiveHeader
-{
-    std::uint32_t magic;
-    std::uint8_t majorVersion;
-    std::uint8_t minorVersion;
-    std::uint32_t totalSize;
-    std::uint32_t directoryOffset;
-    std::uint32_t entryCount;
-};
-
-// One directory entry, field for field as on disk.
-struct sArchiveEntry
-{
-    char name[ARCHIVE_NAME_SIZE];
-    std::uint32_t offset;
-    std::uint32_t size;
-    std::uint8_t flags;
-    std::uint8_t reserved[ARCHIVE_ENTRY_RESERVED_SIZE];
-};
-static_assert(offsetof(sArchiveEntry, name) == ARCHIVE_ENTRY_NAME &&
-                  offsetof(sArchiveEntry, offset) == ARCHIVE_ENTRY_OFFSET &&
-                  offsetof(sArchiveEntry, size) == ARCHIVE_ENTRY_LENGTH &&
-                  offsetof(sArchiveEntry, flags) == ARCHIVE_ENTRY_FLAGS &&
-                  offsetof(sArchiveEntry, reserved) == ARCHIVE_ENTRY_RESERVED &&
-                  sizeof(sArchiveEntry) == ARCHIVE_ENTRY_SIZE,
-              "an entry in memory mirrors the record on disk");
-
-// Pool index of no archive.
-constexpr long ARCHIVE_NONE = -1;
-constexpr std::size_t ARCHIVE_INFO_NAME_SIZE = 1024;
-
-// A registered archive, kept in memory by the extended file system. Records
-// live in the file system's pool and refer to each other by pool index, so a
-// copy of the file system keeps consistent links.
-struct sArchiveInfo
-{
-    // Top level: the file name with extension; nested: the entry's name.
-    char name[ARCHIVE_INFO_NAME_SIZE] = {};
-    // Absolute offset of the archive in its container file.
-    std::uint32_t base = 0;
-    sArchiveHeader header = {};
-    // The directory, in directory order.
-    std::vector<sArchiveEntry> entries;
-    // ASCII-lower-cased entry name -> index of the first entry with that name.
-    std::unordered_map<std::string, std::uint32_t> index;
-    // The most recently registered nested archive of this one.
-    long firstChild = ARCHIVE_NONE;
-    // The next archive in the parent's child list.
-    long nextSibling = ARCHIVE_NONE;
-    // The top-level archive whose file holds this one (itself at the top).
-    long container = ARCHIVE_NONE;
-    // Top level only: the absolute path the file was first opened with.
-    std::string path;
-};
 
 // Callback events of the extended file system; parameter 1 is the address of
 // the record named, valid only during the call, and parameter 2 is 0.

@@ -9,35 +9,32 @@
 
 #include "Common/File/FileFunctions.h"
 #include "Common/File/ZRArchive.h"
+#include "Common/File/ZRArchiveFormat.h"
 #include "Common/File/ZRArchiveRecords.h"
 
 namespace
 {
-// The layout's offsets and sizes are ZRArchive.h's, shared with the writer.
+// The layout's offsets and sizes are ZRArchive.h's, shared with the writer;
+// what counts as an error is ZRArchiveFormat.h's, shared with the file system.
 constexpr unsigned kKnownFlags = ARCHIVE_ENTRY_NESTED;
 constexpr int kFileSuccess = 1;
 constexpr std::size_t kWord = 4;
 constexpr std::size_t kShownNameLength = 40;  // of a name without terminator
 
+using ZRArchiveFormat::eFault;
+
 struct sHeader
 {
-    std::uint32_t magic;
-    unsigned major;
-    unsigned minor;
-    std::uint32_t totalSize;
-    std::uint32_t dirOffset;
-    std::uint32_t count;
+    sArchiveHeader record;
     bool reservedZero;
 };
 
 struct sEntry
 {
+    sArchiveEntry record;
     std::string name;  // up to the terminator, or all 256 bytes without one
     bool terminated;
     bool paddingZero;
-    std::uint32_t offset;
-    std::uint32_t size;
-    unsigned flags;
     bool reservedZero;
     bool sound;  // passed every check that matters for reading it
 };
@@ -60,13 +57,7 @@ bool AllZero(const unsigned char* bytes, std::size_t count)
 
 sHeader DecodeHeader(const unsigned char* bytes)
 {
-    const sArchiveHeader header = ZRArchiveRecords::DecodeHeader(bytes);
-    return sHeader{header.magic,
-                   header.majorVersion,
-                   header.minorVersion,
-                   header.totalSize,
-                   header.directoryOffset,
-                   header.entryCount,
+    return sHeader{ZRArchiveRecords::DecodeHeader(bytes),
                    AllZero(bytes + ARCHIVE_HEADER_RESERVED,
                            ARCHIVE_HEADER_SIZE - ARCHIVE_HEADER_RESERVED)};
 }
@@ -78,15 +69,15 @@ sEntry DecodeEntry(const unsigned char* bytes)
     const unsigned char* end = std::find(name, name + ARCHIVE_NAME_SIZE, 0);
     const bool terminated = end != name + ARCHIVE_NAME_SIZE;
     const std::size_t length = static_cast<std::size_t>(end - name);
-    return sEntry{std::string(entry.name, length),
+    return sEntry{entry,
+                  std::string(entry.name, length),
                   terminated,
                   !terminated || AllZero(end, ARCHIVE_NAME_SIZE - length),
-                  entry.offset,
-                  entry.size,
-                  entry.flags,
                   AllZero(entry.reserved, ARCHIVE_ENTRY_RESERVED_SIZE),
                   true};
 }
+
+bool IsFolder(const sEntry& entry) { return (entry.record.flags & ARCHIVE_ENTRY_NESTED) != 0; }
 
 std::string Printf(const char* format, ...)
 {
@@ -124,11 +115,12 @@ std::string ShownName(const sEntry& entry)
     return "\"" + Printable(entry.name.substr(0, kShownNameLength)) + "...\"";
 }
 
-// A FILE_ stream opened for reading, closed when it goes out of scope.
+// A FILE_ stream opened for reading, closed when it goes out of scope. A
+// failed open leaves its own cause for FILE_GetLastError().
 class CInputFile
 {
 public:
-    explicit CInputFile(const char* name) : m_handle(FILE_Open(name, "rb")) {}
+    explicit CInputFile(const char* name) : m_handle(Open(name)) {}
     ~CInputFile()
     {
         if (IsOpen())
@@ -139,14 +131,7 @@ public:
 
     bool IsOpen() const { return m_handle != FILE_INVALID_HANDLE; }
 
-    bool Measure(std::uint64_t& size)
-    {
-        if (FILE_Seek(m_handle, 0, FILE_ORIGIN_END) != kFileSuccess)
-            return false;
-        const long end = FILE_Tell(m_handle);
-        size = end < 0 ? 0 : static_cast<std::uint64_t>(end);
-        return end >= 0;
-    }
+    bool Measure(std::uint64_t& size) { return ZRArchiveFormat::MeasureStream(m_handle, size); }
 
     bool Seek(std::uint64_t offset)
     {
@@ -159,6 +144,17 @@ public:
     }
 
 private:
+    // The thread's cause is left as it was when the open succeeds.
+    static int Open(const char* name)
+    {
+        const eFileError before = FILE_GetLastError();
+        FILE_SetLastError(FILE_ERROR_NONE);
+        const int handle = FILE_Open(name, "rb");
+        if (handle != FILE_INVALID_HANDLE)
+            FILE_SetLastError(before);
+        return handle;
+    }
+
     int m_handle;
 };
 
@@ -185,12 +181,17 @@ private:
 
     sFrame ReadArchive(const sSpan& span);
     bool ReadHeader(const sSpan& span, sHeader& header);
-    bool CheckTotalSize(const sSpan& span, const sHeader& header, unsigned long long& bound);
-    bool CheckDirectory(const sSpan& span, const sHeader& header, unsigned long long bound);
-    bool ReadDirectory(const sSpan& span, const sHeader& header, std::vector<sEntry>& entries);
-    void CheckEntry(const sSpan& span, const sHeader& header, std::size_t index, sEntry& entry);
+    bool CheckTotalSize(const sSpan& span, const sArchiveHeader& header,
+                        unsigned long long& bound);
+    bool CheckDirectory(const sSpan& span, const sArchiveHeader& header,
+                        unsigned long long bound);
+    bool ReadDirectory(const sSpan& span, const sArchiveHeader& header,
+                       std::vector<sEntry>& entries);
+    void CheckEntries(const sSpan& span, const sArchiveHeader& header,
+                      std::vector<sEntry>& entries);
     bool CheckName(const std::string& where, const sEntry& entry);
-    void CheckOverlaps(const sSpan& span, std::vector<sEntry>& entries);
+    bool CheckData(const std::string& where, const sArchiveHeader& header,
+                   const std::vector<sEntry>& entries, std::size_t index, std::size_t previous);
     void CheckDuplicates(const sSpan& span, const std::vector<sEntry>& entries);
     void Visit(const sSpan& span, const sEntry& entry);
 
@@ -219,10 +220,11 @@ void CArchiveWalker::Run(const sSpan& top)
         if (!entry.sound)
             continue;
         Visit(frame.span, entry);
-        if (entry.flags & ARCHIVE_ENTRY_NESTED)
+        if (IsFolder(entry))
         {
             // Read before the stack grows and moves frame and entry.
-            sFrame child = ReadArchive(sSpan{frame.span.base + entry.offset, entry.size, true,
+            sFrame child = ReadArchive(sSpan{frame.span.base + entry.record.offset,
+                                             entry.record.size, true,
                                              Join(frame.span.location, entry.name),
                                              Join(frame.span.path, entry.name),
                                              frame.span.depth + 1});
@@ -236,8 +238,8 @@ void CArchiveWalker::Visit(const sSpan& span, const sEntry& entry)
     if (m_nodes == nullptr)
         return;
     m_nodes->push_back(sArchiveNode{entry.name.c_str(), Join(span.path, entry.name).c_str(),
-                                    entry.size, span.base + entry.offset, span.depth,
-                                    (entry.flags & ARCHIVE_ENTRY_NESTED) != 0});
+                                    entry.record.size, span.base + entry.record.offset,
+                                    span.depth, IsFolder(entry)});
 }
 
 // An archive whose header or directory cannot be trusted yields no entries.
@@ -246,12 +248,11 @@ CArchiveWalker::sFrame CArchiveWalker::ReadArchive(const sSpan& span)
     sFrame frame{span, {}, 0};
     sHeader header{};
     unsigned long long bound = 0;
-    if (!ReadHeader(span, header) || !CheckTotalSize(span, header, bound) ||
-        !CheckDirectory(span, header, bound) || !ReadDirectory(span, header, frame.entries))
+    if (!ReadHeader(span, header) || !CheckTotalSize(span, header.record, bound) ||
+        !CheckDirectory(span, header.record, bound) ||
+        !ReadDirectory(span, header.record, frame.entries))
         return frame;
-    for (std::size_t i = 0; i < frame.entries.size(); ++i)
-        CheckEntry(span, header, i, frame.entries[i]);
-    CheckOverlaps(span, frame.entries);
+    CheckEntries(span, header.record, frame.entries);
     CheckDuplicates(span, frame.entries);
     return frame;
 }
@@ -259,7 +260,7 @@ CArchiveWalker::sFrame CArchiveWalker::ReadArchive(const sSpan& span)
 // Magic and version decide whether anything else can be read at all.
 bool CArchiveWalker::ReadHeader(const sSpan& span, sHeader& header)
 {
-    if (span.limit < ARCHIVE_HEADER_SIZE)
+    if (ZRArchiveFormat::CheckRoom(span.limit) != eFault::None)
     {
         Report(true, span.location,
                Printf("%llu bytes are too few for the %zu-byte archive header",
@@ -274,20 +275,22 @@ bool CArchiveWalker::ReadHeader(const sSpan& span, sHeader& header)
         return false;
     }
     header = DecodeHeader(bytes);
-    if (header.magic != ARCHIVE_MAGIC)
+    const sArchiveHeader& record = header.record;
+    switch (ZRArchiveFormat::CheckVersion(record))
     {
+    case eFault::BadMagic:
         Report(true, span.location,
                "bad magic \"" + Printable(std::string(reinterpret_cast<char*>(bytes), kWord)) +
                    "\" (expected \"ARCX\")");
         return false;
-    }
-    if (header.major != ARCHIVE_VERSION_MAJOR || header.minor != ARCHIVE_VERSION_MINOR)
-    {
-        Report(true, span.location, Printf("unsupported version %u.%u (expected %u.%u)",
-                                           header.major, header.minor,
-                                           unsigned(ARCHIVE_VERSION_MAJOR),
-                                           unsigned(ARCHIVE_VERSION_MINOR)));
+    case eFault::BadVersion:
+        Report(true, span.location,
+               Printf("unsupported version %u.%u (expected %u.%u)", unsigned(record.majorVersion),
+                      unsigned(record.minorVersion), unsigned(ARCHIVE_VERSION_MAJOR),
+                      unsigned(ARCHIVE_VERSION_MINOR)));
         return false;
+    default:
+        break;
     }
     if (!header.reservedZero)
         Report(false, span.location, "reserved header bytes are not zero");
@@ -295,54 +298,62 @@ bool CArchiveWalker::ReadHeader(const sSpan& span, sHeader& header)
 }
 
 // The total size against the bytes really available; bound receives the
-// smaller of the two, the end of what may be read.
-bool CArchiveWalker::CheckTotalSize(const sSpan& span, const sHeader& header,
+// smaller of the two, the end of what may be read, so that the walk can go on
+// reporting after an error.
+bool CArchiveWalker::CheckTotalSize(const sSpan& span, const sArchiveHeader& header,
                                     unsigned long long& bound)
 {
     const unsigned long long total = header.totalSize;
     const unsigned long long limit = span.limit;
-    if (total < ARCHIVE_HEADER_SIZE)
+    switch (ZRArchiveFormat::CheckTotalSize(header, span.limit, span.nested))
     {
+    case eFault::TotalTooSmall:
         Report(true, span.location, Printf("total size %llu is smaller than the %zu-byte header",
                                            total, ARCHIVE_HEADER_SIZE));
         return false;
-    }
-    if (span.nested && total != limit)
+    case eFault::TotalNotEntrySize:
         Report(true, span.location,
                Printf("total size %llu differs from the size of its entry (%llu bytes)", total,
                       limit));
-    else if (total > limit)
+        break;
+    case eFault::TotalPastEnd:
         Report(true, span.location,
                Printf("total size %llu runs past the end of the file (%llu bytes)", total, limit));
-    else if (total < limit)
-        Report(false, span.location,
-               Printf("%llu bytes after the archive's end belong to no archive", limit - total));
+        break;
+    default:
+        if (total < limit)
+            Report(false, span.location,
+                   Printf("%llu bytes after the archive's end belong to no archive",
+                          limit - total));
+        break;
+    }
     bound = std::min(total, limit);
     return true;
 }
 
 // The directory lies between the header and the bound, so its entry count
 // cannot ask for more memory than the file's size.
-bool CArchiveWalker::CheckDirectory(const sSpan& span, const sHeader& header,
+bool CArchiveWalker::CheckDirectory(const sSpan& span, const sArchiveHeader& header,
                                     unsigned long long bound)
 {
-    const unsigned long long dirOffset = header.dirOffset;
-    if (dirOffset < ARCHIVE_HEADER_SIZE || dirOffset > bound)
+    const unsigned long long dirOffset = header.directoryOffset;
+    const unsigned long long dirBytes =
+        static_cast<unsigned long long>(header.entryCount) * ARCHIVE_ENTRY_SIZE;
+    switch (ZRArchiveFormat::CheckDirectory(header, bound))
     {
+    case eFault::DirectoryOutside:
         Report(true, span.location,
                Printf("directory offset %llu lies outside the archive (%zu to %llu)", dirOffset,
                       ARCHIVE_HEADER_SIZE, bound));
         return false;
-    }
-    const unsigned long long dirBytes =
-        static_cast<unsigned long long>(header.count) * ARCHIVE_ENTRY_SIZE;
-    if (dirBytes > bound - dirOffset)
-    {
+    case eFault::DirectoryPastEnd:
         Report(true, span.location,
                Printf("directory of %u entries (%llu bytes) at offset %llu runs past the "
                       "archive's end at %llu",
-                      header.count, dirBytes, dirOffset, bound));
+                      header.entryCount, dirBytes, dirOffset, bound));
         return false;
+    default:
+        break;
     }
     if (dirOffset + dirBytes < bound)
         Report(false, span.location,
@@ -351,14 +362,14 @@ bool CArchiveWalker::CheckDirectory(const sSpan& span, const sHeader& header,
 }
 
 // The count has been checked against the bound, which limits the allocation.
-bool CArchiveWalker::ReadDirectory(const sSpan& span, const sHeader& header,
+bool CArchiveWalker::ReadDirectory(const sSpan& span, const sArchiveHeader& header,
                                    std::vector<sEntry>& entries)
 {
-    entries.reserve(header.count);
+    entries.reserve(header.entryCount);
     unsigned char bytes[ARCHIVE_ENTRY_SIZE];
-    const std::uint64_t start = span.base + header.dirOffset;
-    const bool positioned = header.count == 0 || m_file.Seek(start);
-    for (std::uint32_t i = 0; i < header.count; ++i)
+    const std::uint64_t start = span.base + header.directoryOffset;
+    const bool positioned = header.entryCount == 0 || m_file.Seek(start);
+    for (std::uint32_t i = 0; i < header.entryCount; ++i)
     {
         if (!positioned || !m_file.Read(bytes, ARCHIVE_ENTRY_SIZE))
         {
@@ -373,45 +384,42 @@ bool CArchiveWalker::ReadDirectory(const sSpan& span, const sHeader& header,
     return true;
 }
 
-// Entry data lies between the header and the directory. A nested archive that
-// passes this is strictly smaller than its parent, so nesting cannot loop.
-void CArchiveWalker::CheckEntry(const sSpan& span, const sHeader& header, std::size_t index,
-                                sEntry& entry)
+// Each entry's name and data; its data must follow the data of the last sound
+// entry before it. An entry that fails is not entered.
+void CArchiveWalker::CheckEntries(const sSpan& span, const sArchiveHeader& header,
+                                  std::vector<sEntry>& entries)
 {
-    const std::string where = EntryLocation(span, index, entry);
-    entry.sound = CheckName(where, entry);
-    const bool folder = (entry.flags & ARCHIVE_ENTRY_NESTED) != 0;
-    if (entry.flags & ~kKnownFlags)
-        Report(false, where, Printf("unknown flag bits 0x%02X", entry.flags & ~kKnownFlags));
-    if (!entry.reservedZero)
-        Report(false, where, "reserved entry bytes are not zero");
-    const unsigned long long start = entry.offset;
-    const unsigned long long end = start + entry.size;
-    if (start < ARCHIVE_HEADER_SIZE || end > header.dirOffset)
+    std::size_t previous = entries.size();  // none yet
+    for (std::size_t i = 0; i < entries.size(); ++i)
     {
-        Report(true, where,
-               Printf("data [%llu, %llu) lies outside the data area [%zu, %u)%s", start, end,
-                      ARCHIVE_HEADER_SIZE, header.dirOffset,
-                      folder ? " (a nested archive must lie inside its parent's data)" : ""));
-        entry.sound = false;
+        sEntry& entry = entries[i];
+        const std::string where = EntryLocation(span, i, entry);
+        const unsigned unknown = entry.record.flags & ~kKnownFlags;
+        if (unknown != 0)
+            Report(false, where, Printf("unknown flag bits 0x%02X", unknown));
+        if (!entry.reservedZero)
+            Report(false, where, "reserved entry bytes are not zero");
+        const bool named = CheckName(where, entry);
+        const bool placed = CheckData(where, header, entries, i, previous);
+        entry.sound = named && placed;
+        if (placed)
+            previous = i;
     }
 }
 
 // A name is one path component: extraction must not leave the target directory.
 bool CArchiveWalker::CheckName(const std::string& where, const sEntry& entry)
 {
-    const std::string& name = entry.name;
     const char* fault = nullptr;
-    if (!entry.terminated)
-        fault = "name has no terminator within 256 bytes";
-    else if (name.empty())
-        fault = "name is empty";
-    else if (name == "." || name == "..")
-        fault = "name refers to a directory itself or its parent";
-    else if (name.find_first_of("\\/") != std::string::npos)
-        fault = "name contains a path separator";
-    else if (name.size() >= 2 && name[1] == ':')
-        fault = "name starts with a drive";
+    switch (ZRArchiveFormat::CheckEntryName(entry.record))
+    {
+    case eFault::NameUnterminated: fault = "name has no terminator within 256 bytes"; break;
+    case eFault::NameEmpty: fault = "name is empty"; break;
+    case eFault::NameDot: fault = "name refers to a directory itself or its parent"; break;
+    case eFault::NameSeparator: fault = "name contains a path separator"; break;
+    case eFault::NameDrive: fault = "name starts with a drive"; break;
+    default: break;
+    }
     if (fault != nullptr)
         Report(true, where, fault);
     else if (!entry.paddingZero)
@@ -419,32 +427,35 @@ bool CArchiveWalker::CheckName(const std::string& where, const sEntry& entry)
     return fault == nullptr;
 }
 
-// Sorted by start, each entry is compared with the one reaching furthest so
-// far; both of an overlapping pair are dropped, so no byte is entered twice.
-void CArchiveWalker::CheckOverlaps(const sSpan& span, std::vector<sEntry>& entries)
+// Data lies back to back in directory order, so no byte is entered twice.
+bool CArchiveWalker::CheckData(const std::string& where, const sArchiveHeader& header,
+                               const std::vector<sEntry>& entries, std::size_t index,
+                               std::size_t previous)
 {
-    std::vector<std::size_t> order;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].sound)
-            order.push_back(i);
-    auto start = [&](std::size_t i) { return std::uint64_t(entries[i].offset); };
-    auto end = [&](std::size_t i) { return start(i) + entries[i].size; };
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return std::make_pair(start(a), end(a)) < std::make_pair(start(b), end(b));
-    });
-    std::size_t furthest = entries.size();
-    for (std::size_t i : order)
+    const sEntry& entry = entries[index];
+    const bool first = previous == entries.size();
+    const std::uint64_t dataEnd =
+        first ? ARCHIVE_HEADER_SIZE : ZRArchiveFormat::DataEnd(entries[previous].record);
+    const unsigned long long start = entry.record.offset;
+    const unsigned long long end = ZRArchiveFormat::DataEnd(entry.record);
+    switch (ZRArchiveFormat::CheckEntryData(entry.record, header, dataEnd))
     {
-        if (furthest != entries.size() && start(i) < end(furthest))
-        {
-            Report(true, EntryLocation(span, i, entries[i]),
-                   Printf("data [%llu, %llu) overlaps ", (unsigned long long)start(i),
-                          (unsigned long long)end(i)) +
-                       EntryLabel(furthest, entries[furthest]));
-            entries[i].sound = entries[furthest].sound = false;
-        }
-        if (furthest == entries.size() || end(i) > end(furthest))
-            furthest = i;
+    case eFault::DataOutside:
+        Report(true, where,
+               Printf("data [%llu, %llu) lies outside the data area [%zu, %u)%s", start, end,
+                      ARCHIVE_HEADER_SIZE, header.directoryOffset,
+                      IsFolder(entry) ? " (a nested archive must lie inside its parent's data)"
+                                      : ""));
+        return false;
+    case eFault::DataOutOfOrder:
+        Report(true, where,
+               Printf("data [%llu, %llu) starts before the end of ", start, end) +
+                   EntryLabel(previous, entries[previous]) +
+                   Printf(" at %llu (data lies back to back in directory order)",
+                          static_cast<unsigned long long>(dataEnd)));
+        return false;
+    default:
+        return true;
     }
 }
 
@@ -456,9 +467,7 @@ void CArchiveWalker::CheckDuplicates(const sSpan& span, const std::vector<sEntry
     {
         if (!entries[i].terminated || entries[i].name.empty())
             continue;
-        CZRString key(entries[i].name.c_str());
-        key.MakeLower();
-        keys.emplace_back(~key, i);
+        keys.emplace_back(ZRArchiveFormat::FoldName(entries[i].name.c_str()), i);
     }
     std::sort(keys.begin(), keys.end());
     for (std::size_t k = 1; k < keys.size(); ++k)
@@ -500,7 +509,10 @@ bool CZRArchiveReader::Open(const char* name)
 {
     Close();
     if (name == nullptr)
+    {
+        FILE_SetLastError(FILE_ERROR_INVALID_ARGUMENT);
         return false;
+    }
     CInputFile file(name);
     if (!file.IsOpen() || !file.Measure(m_fileSize))
         return false;

@@ -30,10 +30,12 @@ struct sArchiveProblem
 
 // Walks the archive format (a 32-byte header, the entries' data, a directory of
 // 276-byte entries; a nested archive is an entry whose data is a complete
-// archive) and checks every field against the bytes actually there. Whatever
-// the file holds, the reader reads only inside it, allocates no more than the
-// file's size warrants, and ends: every nested archive lies strictly inside
-// its parent's data, and entries that overlap are not entered.
+// archive) and checks every field against the bytes actually there, by the
+// same rules as the extended file system: what the reader calls an error, the
+// file system refuses to register. Whatever the file holds, the reader reads
+// only inside it, allocates no more than the file's size warrants, and ends:
+// every nested archive lies strictly inside its parent's data, and an entry
+// whose data does not follow the data before it is not entered.
 //
 // Open only measures the file; each walk opens it afresh through the FILE_
 // layer and closes it again, so copies are independent and nothing stays open.
@@ -46,7 +48,8 @@ public:
     CZRArchiveReader& operator=(const CZRArchiveReader& other);
     virtual ~CZRArchiveReader();
 
-    // False when the file cannot be opened for reading; the reader is then closed.
+    // False when the file cannot be opened for reading; the reader is then
+    // closed and FILE_GetLastError() tells why.
     bool Open(const char* name);
     void Close();
     bool IsOpen() const;

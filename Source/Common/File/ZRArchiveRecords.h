@@ -1,12 +1,42 @@
-// The byte form of the archive's header and directory entries: the one place
-// where the records meet their on-disk bytes (little-endian, unpadded, reserved
-// header bytes written as zero). Internal to the library.
+// The archive's header and directory entry as records, and their byte form:
+// the one place where the records meet their on-disk bytes (little-endian,
+// unpadded, reserved header bytes written as zero). Internal to the library.
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 
 #include "Common/Core/ZRLittleEndian.h"
 #include "Common/File/ZRArchive.h"
+
+// The header's fields as read; on disk they take ARCHIVE_HEADER_SIZE bytes.
+struct sArchiveHeader
+{
+    std::uint32_t magic;
+    std::uint8_t majorVersion;
+    std::uint8_t minorVersion;
+    std::uint32_t totalSize;
+    std::uint32_t directoryOffset;
+    std::uint32_t entryCount;
+};
+
+// One directory entry, field for field as on disk.
+struct sArchiveEntry
+{
+    char name[ARCHIVE_NAME_SIZE];
+    std::uint32_t offset;
+    std::uint32_t size;
+    std::uint8_t flags;
+    std::uint8_t reserved[ARCHIVE_ENTRY_RESERVED_SIZE];
+};
+static_assert(offsetof(sArchiveEntry, name) == ARCHIVE_ENTRY_NAME &&
+                  offsetof(sArchiveEntry, offset) == ARCHIVE_ENTRY_OFFSET &&
+                  offsetof(sArchiveEntry, size) == ARCHIVE_ENTRY_LENGTH &&
+                  offsetof(sArchiveEntry, flags) == ARCHIVE_ENTRY_FLAGS &&
+                  offsetof(sArchiveEntry, reserved) == ARCHIVE_ENTRY_RESERVED &&
+                  sizeof(sArchiveEntry) == ARCHIVE_ENTRY_SIZE,
+              "an entry in memory mirrors the record on disk");
 
 namespace ZRArchiveRecords
 {

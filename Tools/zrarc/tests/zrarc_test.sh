@@ -56,9 +56,37 @@ cp Data.arc evil.arc && patch evil.arc "$directory" '..\0'
 expect 1 "$zrarc" extract evil.arc jail
 has 'evil\.arc: entry 1 "\.\.": name refers to a directory' err
 [[ ! -e jail/evil ]] || fail "a damaged archive was extracted"
+
+# Failing file operations end in their cause.
 expect 1 "$zrarc" verify missing.arc
-has '^zrarc: missing\.arc: cannot open the file$' err
+has '^zrarc: missing\.arc: cannot open the file: not found$' err
 expect 1 "$zrarc" create x.arc no-such-dir
+has '^zrarc: no-such-dir: not a directory: not found$' err
+expect 1 "$zrarc" extract Data.arc Data.arc/x
+has '^zrarc: Data\.arc/x: cannot create the directory: ' err
+expect 1 "$zrarc" cat 'Data\none.txt'
+has '^zrarc: Data\\none\.txt: File not found\. \(4002\): not found$' err
+# Permissions deny only when not running as root: tried, not assumed.
+mkdir -p locked/tree/inner readonly && : >locked/secret.arc
+chmod 000 locked/tree/inner locked/secret.arc && chmod 555 readonly
+if ! cat locked/secret.arc 2>/dev/null; then
+    expect 1 "$zrarc" verify locked/secret.arc
+    has '^zrarc: locked/secret\.arc: cannot open the file(: permission denied)?$' err
+    expect 1 "$zrarc" create L.arc locked/tree
+    has '^zrarc: L\.arc: Could not change the directory\..* \(4016\): permission denied$' err
+    expect 1 "$zrarc" extract Data.arc readonly
+    has '^zrarc: readonly: Could not change the directory\..* \(4016\): permission denied$' err
+else
+    echo "skipped: permissions do not deny (running as root)"
+fi
+chmod 755 locked/tree/inner readonly && chmod 644 locked/secret.arc
+
+# More subdirectories than the library registers archives: all come back.
+for i in $(seq 300); do mkdir -p "many/d$i" && printf '%s' "$i" >"many/d$i/f$((i % 7))"; done
+mkdir -p many/d1/deeper && printf 'last' >many/d1/deeper/last
+expect 0 "$zrarc" create many.arc many
+expect 0 "$zrarc" extract many.arc many.out
+diff -r many many.out/many
 
 # Usage and help.
 for call in "" "frob" "list" "list a b" "--bogus list Data.arc" "help frob"; do

@@ -1,0 +1,141 @@
+#include "Common/File/ZRArchiveFormat.h"
+
+#include <cstring>
+
+namespace ZRArchiveFormat
+{
+namespace
+{
+constexpr int kFileSuccess = 1;
+
+using eF = eFault;
+
+// The key that groups names for CNameIndex: every byte folded, trail bytes
+// too, so that names matching in any code page share it.
+std::string IndexKey(const char* name)
+{
+    std::string key(name);
+    for (char& c : key)
+        c = FoldByte(c);
+    return key;
+}
+} // namespace
+
+bool IsVersionFault(eFault fault) { return fault == eF::BadMagic || fault == eF::BadVersion; }
+
+eFault CheckRoom(std::uint64_t available)
+{
+    return available < ARCHIVE_HEADER_SIZE ? eF::TooFewBytes : eF::None;
+}
+
+eFault CheckVersion(const sArchiveHeader& header)
+{
+    if (header.magic != ARCHIVE_MAGIC)
+        return eF::BadMagic;
+    if (header.majorVersion != ARCHIVE_VERSION_MAJOR ||
+        header.minorVersion != ARCHIVE_VERSION_MINOR)
+        return eF::BadVersion;
+    return eF::None;
+}
+
+eFault CheckTotalSize(const sArchiveHeader& header, std::uint64_t available, bool nested)
+{
+    if (header.totalSize < ARCHIVE_HEADER_SIZE)
+        return eF::TotalTooSmall;
+    if (nested && header.totalSize != available)
+        return eF::TotalNotEntrySize;
+    if (header.totalSize > available)
+        return eF::TotalPastEnd;
+    return eF::None;
+}
+
+eFault CheckDirectory(const sArchiveHeader& header, std::uint64_t end)
+{
+    if (header.directoryOffset < ARCHIVE_HEADER_SIZE || header.directoryOffset > end)
+        return eF::DirectoryOutside;
+    if (std::uint64_t{header.entryCount} * ARCHIVE_ENTRY_SIZE > end - header.directoryOffset)
+        return eF::DirectoryPastEnd;
+    return eF::None;
+}
+
+eFault CheckHeader(const sArchiveHeader& header, std::uint64_t available, bool nested)
+{
+    eFault fault = CheckRoom(available);
+    if (fault == eF::None)
+        fault = CheckVersion(header);
+    if (fault == eF::None)
+        fault = CheckTotalSize(header, available, nested);
+    if (fault == eF::None)
+        fault = CheckDirectory(header, header.totalSize);
+    return fault;
+}
+
+eFault CheckEntryName(const sArchiveEntry& entry)
+{
+    if (std::memchr(entry.name, '\0', ARCHIVE_NAME_SIZE) == nullptr)
+        return eF::NameUnterminated;
+    return CheckSafeName(entry.name);
+}
+
+eFault CheckSafeName(const char* name)
+{
+    if (*name == '\0')
+        return eF::NameEmpty;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return eF::NameDot;
+    if (FindSeparator(name) != nullptr)
+        return eF::NameSeparator;
+    if (StartsWithDrive(name))
+        return eF::NameDrive;
+    return eF::None;
+}
+
+eFault CheckEntryData(const sArchiveEntry& entry, const sArchiveHeader& header,
+                      std::uint64_t dataEnd)
+{
+    if (entry.offset < ARCHIVE_HEADER_SIZE || DataEnd(entry) > header.directoryOffset)
+        return eF::DataOutside;
+    if (entry.offset < dataEnd)
+        return eF::DataOutOfOrder;
+    return eF::None;
+}
+
+bool MeasureStream(int stream, std::uint64_t& size)
+{
+    if (FILE_Seek(stream, 0, FILE_ORIGIN_END) != kFileSuccess)
+        return false;
+    const long end = FILE_Tell(stream);
+    if (end < 0)
+        return false;
+    size = static_cast<std::uint64_t>(end);
+    return true;
+}
+
+CNameIndex::CNameIndex(const std::vector<sArchiveEntry>& entries)
+    : m_next(entries.size(), kNone)
+{
+    // Built from the back, so that each key ends up at its first entry with
+    // the later ones chained behind it in directory order.
+    for (std::size_t i = entries.size(); i-- > 0;)
+    {
+        const auto inserted =
+            m_first.emplace(IndexKey(entries[i].name), static_cast<std::uint32_t>(i));
+        if (!inserted.second)
+        {
+            m_next[i] = inserted.first->second;
+            inserted.first->second = static_cast<std::uint32_t>(i);
+        }
+    }
+}
+
+std::size_t CNameIndex::Find(const std::vector<sArchiveEntry>& entries, const char* name) const
+{
+    const auto found = m_first.find(IndexKey(name));
+    if (found == m_first.end())
+        return entries.size();
+    for (std::uint32_t i = found->second; i != kNone; i = m_next[i])
+        if (NamesMatch(entries[i].name, name))
+            return i;
+    return entries.size();
+}
+} // namespace ZRArchiveFormat

@@ -1,0 +1,98 @@
+#include "Common/File/ZRArchiveRegistry.h"
+
+#include <algorithm>
+
+namespace
+{
+template <std::size_t N> void CopyText(char (&target)[N], const std::string& text)
+{
+    const std::size_t length = std::min(text.size(), N - 1);
+    std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length), target);
+    std::fill(target + length, target + N, '\0');
+}
+} // namespace
+
+const sArchiveEntry* sArchiveDirectory::Find(const char* name) const
+{
+    const std::size_t found = index.Find(entries, name);
+    return found == entries.size() ? nullptr : &entries[found];
+}
+
+CZRArchiveRegistry::CZRArchiveRegistry()
+    : m_pool(new sArchiveInfo[CAPACITY]), m_count(0), m_firstTopLevel(ARCHIVE_NONE)
+{
+}
+
+CZRArchiveRegistry::CZRArchiveRegistry(const CZRArchiveRegistry& other) : CZRArchiveRegistry()
+{
+    *this = other;
+}
+
+CZRArchiveRegistry& CZRArchiveRegistry::operator=(const CZRArchiveRegistry& other)
+{
+    if (this != &other)
+    {
+        std::copy(other.m_pool.get(), other.m_pool.get() + CAPACITY, m_pool.get());
+        m_count = other.m_count;
+        m_firstTopLevel = other.m_firstTopLevel;
+    }
+    return *this;
+}
+
+CZRArchiveRegistry::~CZRArchiveRegistry() = default;
+
+bool CZRArchiveRegistry::IsFull() const { return m_count >= CAPACITY; }
+
+sArchiveInfo* CZRArchiveRegistry::Find(const sArchiveInfo* parent, const char* name)
+{
+    const long first = parent != nullptr ? parent->firstChild : m_firstTopLevel;
+    for (long i = first; i != ARCHIVE_NONE; i = m_pool[i].nextSibling)
+    {
+        sArchiveInfo& archive = m_pool[i];
+        const char* known = parent != nullptr ? archive.name : archive.path.c_str();
+        if (ZRArchiveFormat::NamesMatch(known, name))
+            return &archive;
+    }
+    return nullptr;
+}
+
+sArchiveInfo& CZRArchiveRegistry::AddTopLevel(const std::string& fileName, const std::string& path,
+                                              sArchiveDirectory&& directory)
+{
+    sArchiveInfo& archive = Adopt(ARCHIVE_NONE, std::move(directory));
+    CopyText(archive.name, fileName);
+    archive.path = path;
+    archive.container = IndexOf(archive);
+    return archive;
+}
+
+sArchiveInfo& CZRArchiveRegistry::AddNested(sArchiveInfo& parent, const char* name,
+                                            sArchiveDirectory&& directory)
+{
+    sArchiveInfo& archive = Adopt(IndexOf(parent), std::move(directory));
+    CopyText(archive.name, name);
+    archive.container = parent.container;
+    return archive;
+}
+
+const std::string& CZRArchiveRegistry::ContainerPath(const sArchiveInfo& archive) const
+{
+    return m_pool[archive.container].path;
+}
+
+// The record counts as taken from here on: the front of parent's child list.
+sArchiveInfo& CZRArchiveRegistry::Adopt(long parent, sArchiveDirectory&& directory)
+{
+    sArchiveInfo& archive = m_pool[m_count];
+    archive = sArchiveInfo();
+    archive.directory = std::move(directory);
+    long& first = parent == ARCHIVE_NONE ? m_firstTopLevel : m_pool[parent].firstChild;
+    archive.nextSibling = first;
+    first = static_cast<long>(m_count++);
+    return archive;
+}
+
+long CZRArchiveRegistry::IndexOf(const sArchiveInfo& archive) const
+{
+    return static_cast<long>(&archive - m_pool.get());
+}
