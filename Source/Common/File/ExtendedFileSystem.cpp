@@ -9,7 +9,9 @@
 #include "Common/Core/ZRStrFunctions.h"
 #include "Common/File/ExtendedFileSystemState.h"
 #include "Common/File/FileFunctions.h"
+#include "Common/File/FileSlotTable.h"
 #include "Common/File/ZRArchiveFormat.h"
+#include "Common/Platform/Platform.h"
 #include "Common/Time/ZRLockGuard.h"
 
 namespace
@@ -218,7 +220,7 @@ void CExtendedFileSystem::Notify(int event, unsigned long param1, unsigned long 
 unsigned long CExtendedFileSystem::OpenFile(const char* name)
 {
     CCauseOnSuccess cause;
-    CZRLockGuard guard(m_lock);
+    ZRPlatform::LookupScope scope;
     const unsigned long handle = LookupFile(name);
     if (handle == INVALID_HANDLE)
         ThrowError(XFS_ERROR_FILE_NOT_FOUND, __LINE__);
@@ -247,15 +249,18 @@ bool CExtendedFileSystem::CloseFile(unsigned long handle)
 bool CExtendedFileSystem::FileExists(const char* name)
 {
     CCauseOnSuccess cause;
-    CZRLockGuard guard(m_lock);
+    ZRPlatform::LookupScope scope;
     const unsigned long handle = LookupFile(name);
     if (handle == INVALID_HANDLE)
         return cause.Failed(false);
+    CZRLockGuard guard(m_lock);
     ReleaseFile(*GetFileForHandle(handle));
     return true;
 }
 
 // The name as given first, then under each root in order; the first hit wins.
+// The caller's lookup scope lets every try after the first reuse what the disk
+// has already said, so a miss costs little.
 unsigned long CExtendedFileSystem::LookupFile(const char* name)
 {
     if (name == nullptr || *name == '\0')
@@ -266,12 +271,10 @@ unsigned long CExtendedFileSystem::LookupFile(const char* name)
     CLookupCause cause;
     unsigned long handle = ArchiveFileOpen(name);
     cause.Note();
-    for (std::size_t i = 0; handle == INVALID_HANDLE && i < m_state->roots.size(); ++i)
+    CZRString rooted;
+    for (std::size_t i = 0; handle == INVALID_HANDLE && RootedName(i, name, rooted); ++i)
     {
-        CZRPath path(*m_state->roots[i]);
-        path.Append(CZRPath(name));
-        path.MakeBackwardslashes();
-        handle = ArchiveFileOpen(~path);
+        handle = ArchiveFileOpen(rooted.GetString());
         cause.Note();
     }
     if (handle == INVALID_HANDLE)
@@ -279,39 +282,64 @@ unsigned long CExtendedFileSystem::LookupFile(const char* name)
     return handle;
 }
 
+bool CExtendedFileSystem::RootedName(std::size_t index, const char* name, CZRString& path) const
+{
+    CZRLockGuard guard(m_lock);
+    if (index >= m_state->roots.size())
+        return false;
+    CZRPath joined(*m_state->roots[index]);
+    joined.Append(CZRPath(name));
+    joined.MakeBackwardslashes();
+    path = ~joined;
+    return true;
+}
+
+// A plain file is opened outside the lock, which is taken only to claim its
+// record; the archive route runs under the lock, which guards the registry.
 unsigned long CExtendedFileSystem::ArchiveFileOpen(const char* path)
 {
     if (path == nullptr)
         return INVALID_HANDLE;
+    CLookupCause cause;
+    ClearFileCause();
+    const int stream = FILE_Open(path, kModeRead);   // refuses directories
+    if (stream != FILE_INVALID_HANDLE)
+        return AdoptPlainFile(stream);
+    cause.Note();
+    ClearFileCause();
+    CZRLockGuard guard(m_lock);
     sFileInfo* file = AllocFileInfo();
     if (file == nullptr)
     {
         FILE_SetLastError(FILE_ERROR_TOO_MANY_OPEN);
         return INVALID_HANDLE;
     }
-    CLookupCause cause;
-    ClearFileCause();
-    const int stream = FILE_Open(path, kModeRead);   // refuses directories
-    if (stream == FILE_INVALID_HANDLE)
+    const unsigned long handle = OpenFromArchive(*file, path);
+    cause.Note();
+    if (handle == INVALID_HANDLE)
+        cause.Report();
+    return handle;
+}
+
+// The size is the one the open found; the stream stands at 0.
+unsigned long CExtendedFileSystem::AdoptPlainFile(int stream)
+{
+    const CFileStream* opened = FileStreamOf(stream);
+    const std::uint64_t size = opened != nullptr ? opened->KnownSize() : kMaxFileSize + 1ull;
+    sFileInfo* file = nullptr;
+    if (size <= kMaxFileSize)
     {
-        cause.Note();
-        ClearFileCause();
-        const unsigned long handle = OpenFromArchive(*file, path);
-        cause.Note();
-        if (handle == INVALID_HANDLE)
-            cause.Report();
-        return handle;
+        CZRLockGuard guard(m_lock);
+        file = AllocFileInfo();
+        if (file != nullptr)
+        {
+            *file = sFileInfo{stream, 0, static_cast<std::uint32_t>(size), 0};
+            return GetHandleForFile(file);
+        }
     }
-    std::uint64_t size = 0;
-    if (!ZRArchiveFormat::MeasureStream(stream, size) || size > kMaxFileSize ||
-        FILE_Seek(stream, 0, FILE_ORIGIN_START) != kFileSuccess)
-    {
-        CKeepFileCause keep;
-        FILE_Close(stream);
-        return INVALID_HANDLE;
-    }
-    *file = sFileInfo{stream, 0, static_cast<std::uint32_t>(size), 0};
-    return GetHandleForFile(file);
+    FILE_Close(stream);
+    FILE_SetLastError(size <= kMaxFileSize ? FILE_ERROR_TOO_MANY_OPEN : FILE_ERROR_NOT_SUPPORTED);
+    return INVALID_HANDLE;
 }
 
 // Relative to the current directory only. atEnd: size and position start at

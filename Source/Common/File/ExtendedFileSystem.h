@@ -64,9 +64,12 @@ typedef void (*XfsCallback)(int event, unsigned long param1, unsigned long param
 //
 // Failures a caller cannot sensibly test for throw CXfsException (error class
 // 9); after a failed read, write or seek the handle's position is unchanged and
-// the handle stays usable. Opening, closing, the roots, the callbacks and the
+// the handle stays usable. The handle table, the roots, the callbacks and the
 // archive registry are guarded by the object's lock, so any thread may open,
 // close, add or remove roots and callbacks, and read them back, at any time.
+// A plain file is opened outside the lock, which is then taken only to claim
+// its record, so opens on several threads reach the disk in parallel; the
+// archive route runs under the lock.
 // Every other handle operation takes no lock, so a handle must be used by one
 // thread at a time.
 //
@@ -246,11 +249,17 @@ private:
     const sFileInfo& GetOpenFile(unsigned long handle) const;
     void ReleaseFile(sFileInfo& file);
 
-    // The caller holds the lock. INVALID_HANDLE when nothing was found; the
-    // cause then is the lookup's.
+    // Takes the lock where it needs it (records, roots, registry); plain files
+    // are opened outside it. INVALID_HANDLE when nothing was found; the cause
+    // then is the lookup's.
     unsigned long LookupFile(const char* name);
-    // The plain file path, else the archive route; the record stays free on failure.
+    // The plain file path, else the archive route (under the lock); the record
+    // stays free on failure.
     unsigned long ArchiveFileOpen(const char* path);
+    // Claims a record for a plain file's stream; closes it when none is free.
+    unsigned long AdoptPlainFile(int stream);
+    // Root index joined with name; false past the last root.
+    bool RootedName(std::size_t index, const char* name, CZRString& path) const;
     // Each component before a separator names an archive, the first a top-level
     // one, each further one nested in the one before; the last component is
     // looked up in the last archive. Throws what registration throws, 4010
@@ -273,9 +282,9 @@ private:
 
     // Registration; the caller holds the lock. A top-level archive (parent null)
     // is the file name relative to the current directory («.arc» appended when
-    // its file name has no dot) and is told apart from others by its absolute
-    // path, by which its container is reopened later, whatever the current
-    // directory is by then. A nested archive is an entry of parent flagged
+    // its file name has no dot) and is told apart from others by its file name
+    // and the identity of its directory; its container is reopened by its
+    // absolute path, whatever the current directory is by then. A nested archive is an entry of parent flagged
     // ARCHIVE_ENTRY_NESTED. A registered archive is returned as found. Null
     // when the file or entry is missing or the pool is exhausted; throws 4006
     // for a short or structurally impossible header or directory (every rule

@@ -75,29 +75,20 @@ bool IsDotEntry(const char* name)
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-// The components between separators; empty when there is an empty one.
-std::vector<std::string> SplitComponents(const char* path)
+// Copies the directory part of path (up to its last separator, or "." when
+// there is none) into directory, which has room for path; returns the file name.
+template <std::size_t N> const char* SplitDirectory(const char* path, char (&directory)[N])
 {
-    std::vector<std::string> parts;
-    for (const char* start = path;;)
-    {
-        const char* separator = FindSeparator(start);
-        const char* end = separator != nullptr ? separator : start + std::strlen(start);
-        if (end == start)
-            return {};
-        parts.emplace_back(start, end);
-        if (separator == nullptr)
-            return parts;
-        start = separator + 1;
-    }
-}
-
-// What follows the last separator.
-std::string FileNamePart(const std::string& path)
-{
-    const char* name = path.c_str();
+    const char* name = path;
     for (const char* s = FindSeparator(name); s != nullptr; s = FindSeparator(name))
         name = s + 1;
+    if (name == path)
+        std::strcpy(directory, ".");
+    else
+    {
+        std::memcpy(directory, path, static_cast<std::size_t>(name - path));
+        directory[name - path] = '\0';
+    }
     return name;
 }
 
@@ -268,19 +259,29 @@ bool IsNested(const sArchiveEntry& entry) { return (entry.flags & ARCHIVE_ENTRY_
 
 } // namespace
 
+// Walks the components in place, so that an open through registered archives
+// allocates nothing.
 unsigned long CExtendedFileSystem::OpenFromArchive(sFileInfo& file, const char* path)
 {
-    const std::vector<std::string> parts = SplitComponents(path);
-    if (parts.size() < 2)
-        return INVALID_HANDLE;
+    char component[ARCHIVE_INFO_NAME_SIZE];
     sArchiveInfo* archive = nullptr;
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+    const char* rest = path;
+    for (const char* separator = FindSeparator(rest); separator != nullptr;
+         separator = FindSeparator(rest))
     {
-        archive = RegisterArchive(archive, parts[i].c_str());
+        const auto length = static_cast<std::size_t>(separator - rest);
+        if (length == 0 || length >= sizeof component)
+            return INVALID_HANDLE;
+        std::memcpy(component, rest, length);
+        component[length] = '\0';
+        archive = RegisterArchive(archive, component);
         if (archive == nullptr)
             return INVALID_HANDLE;
+        rest = separator + 1;
     }
-    const sArchiveEntry* entry = archive->directory.Find(parts.back().c_str());
+    if (archive == nullptr || *rest == '\0')
+        return INVALID_HANDLE;
+    const sArchiveEntry* entry = archive->directory.Find(rest);
     if (entry == nullptr)
         return INVALID_HANDLE;
     CStream container(OpenContainer(m_state->archives.ContainerPath(*archive)));
@@ -298,16 +299,26 @@ sArchiveInfo* CExtendedFileSystem::RegisterArchive(sArchiveInfo* parent, const c
     return parent == nullptr ? RegisterTopLevelArchive(name) : RegisterNestedArchive(*parent, name);
 }
 
+// A registered archive is found by its file name and the identity of the
+// directory holding it, which a lookup has usually examined already: finding
+// it again costs no call to the OS.
 sArchiveInfo* CExtendedFileSystem::RegisterTopLevelArchive(const char* name)
 {
-    const std::string fileName = ZRArchiveFormat::RegisteredArchiveFileName(name);
-    std::string path;
-    if (!AbsolutePath(fileName, path))
+    char fileName[ARCHIVE_INFO_NAME_SIZE];
+    if (!ZRArchiveFormat::RegisteredArchiveFileName(name, fileName))
         return nullptr;
+    char directory[ARCHIVE_INFO_NAME_SIZE];
+    const char* bareName = SplitDirectory(fileName, directory);
     CZRArchiveRegistry& archives = m_state->archives;
-    if (sArchiveInfo* known = archives.Find(nullptr, path.c_str()))
-        return known;
-    CStream file(OpenStream(path.c_str(), kModeRead));
+    ZRPlatform::DirectoryId home{};
+    bool homeKnown = false;
+    if (archives.HasTopLevelNamed(bareName))
+    {
+        homeKnown = ZRPlatform::DirectoryIdentify(directory, &home);
+        if (sArchiveInfo* known = homeKnown ? archives.FindTopLevel(home, bareName) : nullptr)
+            return known;
+    }
+    CStream file(OpenStream(fileName, kModeRead));
     if (!file.IsOpen())
         return nullptr;
     if (archives.IsFull())
@@ -315,18 +326,22 @@ sArchiveInfo* CExtendedFileSystem::RegisterTopLevelArchive(const char* name)
         FILE_SetLastError(FILE_ERROR_TOO_MANY_OPEN);
         return nullptr;
     }
+    std::string path;
+    if ((!homeKnown && !ZRPlatform::DirectoryIdentify(directory, &home)) ||
+        !AbsolutePath(fileName, path))
+        return nullptr;
     std::uint64_t size = 0;
     ClearFileCause();
     if (!ZRArchiveFormat::MeasureStream(file.Get(), size) || !SeekStream(file.Get(), 0))
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
-    sArchiveDirectory directory = ReadArchive(file.Get(), 0, size, false);
-    return &archives.AddTopLevel(FileNamePart(fileName), path, std::move(directory));
+    sArchiveDirectory archive = ReadArchive(file.Get(), 0, size, false);
+    return &archives.AddTopLevel(bareName, path, home, std::move(archive));
 }
 
 sArchiveInfo* CExtendedFileSystem::RegisterNestedArchive(sArchiveInfo& parent, const char* name)
 {
     CZRArchiveRegistry& archives = m_state->archives;
-    if (sArchiveInfo* known = archives.Find(&parent, name))
+    if (sArchiveInfo* known = archives.Find(parent, name))
         return known;
     const sArchiveEntry* entry = parent.directory.Find(name);
     if (entry == nullptr || !IsNested(*entry))

@@ -1,6 +1,8 @@
 #include "Common/File/ZRArchiveFormat.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace ZRArchiveFormat
 {
@@ -18,6 +20,19 @@ std::string IndexKey(const char* name)
     for (char& c : key)
         c = FoldByte(c);
     return key;
+}
+
+// The same key in a caller's buffer; false when the name is longer than any
+// entry name can be (it then matches no entry).
+bool IndexKey(const char* name, char (&key)[ARCHIVE_NAME_SIZE], std::size_t& length)
+{
+    for (length = 0; name[length] != '\0'; ++length)
+    {
+        if (length == ARCHIVE_NAME_SIZE - 1)
+            return false;
+        key[length] = FoldByte(name[length]);
+    }
+    return true;
 }
 } // namespace
 
@@ -111,29 +126,36 @@ bool MeasureStream(int stream, std::uint64_t& size)
     return true;
 }
 
-CNameIndex::CNameIndex(const std::vector<sArchiveEntry>& entries)
-    : m_next(entries.size(), kNone)
+CNameIndex::CNameIndex(const std::vector<sArchiveEntry>& entries) : m_next(entries.size(), kNone)
 {
-    // Built from the back, so that each key ends up at its first entry with
-    // the later ones chained behind it in directory order.
-    for (std::size_t i = entries.size(); i-- > 0;)
+    std::vector<sKey> keys;
+    keys.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        keys.push_back(sKey{IndexKey(entries[i].name), static_cast<std::uint32_t>(i)});
+    // Stable: the entries of one key stay in directory order, chained behind the first.
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const sKey& a, const sKey& b) { return a.key < b.key; });
+    for (std::size_t i = 0; i < keys.size(); ++i)
     {
-        const auto inserted =
-            m_first.emplace(IndexKey(entries[i].name), static_cast<std::uint32_t>(i));
-        if (!inserted.second)
-        {
-            m_next[i] = inserted.first->second;
-            inserted.first->second = static_cast<std::uint32_t>(i);
-        }
+        if (!m_keys.empty() && m_keys.back().key == keys[i].key)
+            m_next[keys[i - 1].first] = keys[i].first;
+        else
+            m_keys.push_back(std::move(keys[i]));
     }
 }
 
 std::size_t CNameIndex::Find(const std::vector<sArchiveEntry>& entries, const char* name) const
 {
-    const auto found = m_first.find(IndexKey(name));
-    if (found == m_first.end())
+    char buffer[ARCHIVE_NAME_SIZE];
+    std::size_t length = 0;
+    if (!IndexKey(name, buffer, length))
         return entries.size();
-    for (std::uint32_t i = found->second; i != kNone; i = m_next[i])
+    const std::string_view key(buffer, length);
+    const auto found = std::lower_bound(m_keys.begin(), m_keys.end(), key,
+                                        [](const sKey& a, std::string_view b) { return a.key < b; });
+    if (found == m_keys.end() || found->key != key)
+        return entries.size();
+    for (std::uint32_t i = found->first; i != kNone; i = m_next[i])
         if (NamesMatch(entries[i].name, name))
             return i;
     return entries.size();

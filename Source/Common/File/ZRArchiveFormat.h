@@ -14,8 +14,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "Common/Core/ZRStrFunctions.h"
@@ -166,8 +166,15 @@ public:
 private:
     static constexpr std::uint32_t kNone = UINT32_MAX;
 
-    std::unordered_map<std::string, std::uint32_t> m_first;  // key -> its first entry
-    std::vector<std::uint32_t> m_next;                        // next entry of the same key
+    struct sKey
+    {
+        std::string key;
+        std::uint32_t first;   // the key's first entry
+    };
+
+    // Sorted by key, so that a lookup is a binary search that allocates nothing.
+    std::vector<sKey> m_keys;
+    std::vector<std::uint32_t> m_next;   // next entry of the same key
 };
 
 // ---- Archive file names -----------------------------------------------------
@@ -188,5 +195,20 @@ inline std::string RegisteredArchiveFileName(const std::string& name)
     char extension[FILE_MAX_EXT];
     FILE_SplitPath(name.c_str(), nullptr, nullptr, nullptr, extension);
     return extension[0] != '\0' ? name : name + ARCHIVE_EXTENSION;
+}
+
+// The same into a caller's buffer, without allocating; false when it does not fit.
+template <std::size_t N> bool RegisteredArchiveFileName(const char* name, char (&fileName)[N])
+{
+    char extension[FILE_MAX_EXT];
+    FILE_SplitPath(name, nullptr, nullptr, nullptr, extension);
+    const std::size_t length = std::strlen(name);
+    const std::size_t added = extension[0] != '\0' ? 0 : std::strlen(ARCHIVE_EXTENSION);
+    if (length + added >= N)
+        return false;
+    std::memcpy(fileName, name, length);
+    std::memcpy(fileName + length, ARCHIVE_EXTENSION, added);
+    fileName[length + added] = '\0';
+    return true;
 }
 } // namespace ZRArchiveFormat

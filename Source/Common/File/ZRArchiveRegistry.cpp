@@ -10,6 +10,11 @@ template <std::size_t N> void CopyText(char (&target)[N], const std::string& tex
     std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length), target);
     std::fill(target + length, target + N, '\0');
 }
+
+template <std::size_t N> void CopyText(char (&target)[N], const char* text)
+{
+    CopyText(target, std::string(text));
+}
 } // namespace
 
 const sArchiveEntry* sArchiveDirectory::Find(const char* name) const
@@ -43,25 +48,39 @@ CZRArchiveRegistry::~CZRArchiveRegistry() = default;
 
 bool CZRArchiveRegistry::IsFull() const { return m_count >= CAPACITY; }
 
-sArchiveInfo* CZRArchiveRegistry::Find(const sArchiveInfo* parent, const char* name)
+sArchiveInfo* CZRArchiveRegistry::Find(const sArchiveInfo& parent, const char* name)
 {
-    const long first = parent != nullptr ? parent->firstChild : m_firstTopLevel;
-    for (long i = first; i != ARCHIVE_NONE; i = m_pool[i].nextSibling)
-    {
-        sArchiveInfo& archive = m_pool[i];
-        const char* known = parent != nullptr ? archive.name : archive.path.c_str();
-        if (ZRArchiveFormat::NamesMatch(known, name))
-            return &archive;
-    }
+    for (long i = parent.firstChild; i != ARCHIVE_NONE; i = m_pool[i].nextSibling)
+        if (ZRArchiveFormat::NamesMatch(m_pool[i].name, name))
+            return &m_pool[i];
     return nullptr;
 }
 
-sArchiveInfo& CZRArchiveRegistry::AddTopLevel(const std::string& fileName, const std::string& path,
+sArchiveInfo* CZRArchiveRegistry::FindTopLevel(const ZRPlatform::DirectoryId& home,
+                                               const char* fileName)
+{
+    for (long i = m_firstTopLevel; i != ARCHIVE_NONE; i = m_pool[i].nextSibling)
+        if (m_pool[i].home == home && ZRArchiveFormat::NamesMatch(m_pool[i].name, fileName))
+            return &m_pool[i];
+    return nullptr;
+}
+
+bool CZRArchiveRegistry::HasTopLevelNamed(const char* fileName) const
+{
+    for (long i = m_firstTopLevel; i != ARCHIVE_NONE; i = m_pool[i].nextSibling)
+        if (ZRArchiveFormat::NamesMatch(m_pool[i].name, fileName))
+            return true;
+    return false;
+}
+
+sArchiveInfo& CZRArchiveRegistry::AddTopLevel(const char* fileName, const std::string& path,
+                                              const ZRPlatform::DirectoryId& home,
                                               sArchiveDirectory&& directory)
 {
     sArchiveInfo& archive = Adopt(ARCHIVE_NONE, std::move(directory));
     CopyText(archive.name, fileName);
     archive.path = path;
+    archive.home = home;
     archive.container = IndexOf(archive);
     return archive;
 }

@@ -10,6 +10,7 @@
 
 #include "Common/File/ZRArchiveFormat.h"
 #include "Common/File/ZRArchiveRecords.h"
+#include "Common/Platform/Platform.h"
 
 // Pool index of no archive.
 constexpr long ARCHIVE_NONE = -1;
@@ -43,8 +44,10 @@ struct sArchiveInfo
     long nextSibling = ARCHIVE_NONE;
     // The top-level archive whose file holds this one (itself at the top).
     long container = ARCHIVE_NONE;
-    // Top level only: the absolute path the file was first opened with.
+    // Top level only: the absolute path the file was first opened with, and
+    // the identity of the directory that holds it.
     std::string path;
+    ZRPlatform::DirectoryId home = {};
 };
 
 // The pool of CAPACITY archive records, handed out in order for the life of
@@ -63,13 +66,16 @@ public:
     ~CZRArchiveRegistry();
 
     bool IsFull() const;
-    // Parent null: the top-level archive whose absolute path is name; otherwise
-    // the nested archive of parent named name. Case is ignored.
-    sArchiveInfo* Find(const sArchiveInfo* parent, const char* name);
+    // The nested archive of parent named name. Case is ignored.
+    sArchiveInfo* Find(const sArchiveInfo& parent, const char* name);
+    // The top-level archive of that file name in the directory home. Case is ignored.
+    sArchiveInfo* FindTopLevel(const ZRPlatform::DirectoryId& home, const char* fileName);
+    // Whether any top-level archive has that file name, in whatever directory.
+    bool HasTopLevelNamed(const char* fileName) const;
     // Takes the next record (the registry must not be full) and puts it at the
     // front of the top-level list, or of parent's child list.
-    sArchiveInfo& AddTopLevel(const std::string& fileName, const std::string& path,
-                              sArchiveDirectory&& directory);
+    sArchiveInfo& AddTopLevel(const char* fileName, const std::string& path,
+                              const ZRPlatform::DirectoryId& home, sArchiveDirectory&& directory);
     sArchiveInfo& AddNested(sArchiveInfo& parent, const char* name, sArchiveDirectory&& directory);
     // The path of the file that holds archive.
     const std::string& ContainerPath(const sArchiveInfo& archive) const;
