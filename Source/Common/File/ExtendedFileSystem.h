@@ -49,6 +49,7 @@ struct sArchiveDirectory;
 struct sArchiveEntry;
 struct sArchiveHeader;
 struct sArchiveInfo;
+class CArchiveContainer;
 
 // Receives progress events (eXfsEvent): (event, parameter 1, parameter 2, user value).
 typedef void (*XfsCallback)(int event, unsigned long param1, unsigned long param2,
@@ -283,8 +284,9 @@ private:
     // Registration; the caller holds the lock. A top-level archive (parent null)
     // is the file name relative to the current directory («.arc» appended when
     // its file name has no dot) and is told apart from others by its file name
-    // and the identity of its directory; its container is reopened by its
-    // absolute path, whatever the current directory is by then. A nested archive is an entry of parent flagged
+    // and the identity of its directory. Its file stays open while it is
+    // registered, so files are read out of it whatever the current directory
+    // is by then. A nested archive is an entry of parent flagged
     // ARCHIVE_ENTRY_NESTED. A registered archive is returned as found. Null
     // when the file or entry is missing or the pool is exhausted; throws 4006
     // for a short or structurally impossible header or directory (every rule
@@ -303,8 +305,8 @@ private:
     // The nested archive of parent's entry, read from stream, parent's container.
     sArchiveDirectory ReadNestedArchive(int stream, const sArchiveDirectory& parent,
                                         const sArchiveEntry& entry) const;
-    // A stream on the container file at path; throws 4010 when it cannot be opened.
-    int OpenContainer(const std::string& path) const;
+    // A stream of its own on an archive's open file; throws 4010 when no stream is free.
+    int OpenContainer(const CArchiveContainer& container) const;
 
     // The listing of the current directory kept in listing: a pattern starts
     // it and returns the first name, null continues it; null at its end.
@@ -319,8 +321,8 @@ private:
     void FinishArchive(int file, std::uint64_t base, sArchiveHeader& header,
                        const std::vector<sArchiveEntry>& entries) const;
     void RecursiveArchiveExtract(const char* name, const sArchiveDirectory& archive,
-                                 const std::string& container);
-    void ExtractFile(const std::string& container, const sArchiveDirectory& archive,
+                                 const CArchiveContainer& container);
+    void ExtractFile(const CArchiveContainer& container, const sArchiveDirectory& archive,
                      const sArchiveEntry& entry, const std::string& directory,
                      const char* archiveDirectory);
     // Copies count bytes between streams through a bounded buffer.

@@ -21,6 +21,7 @@
 
 #include "Common/File/ExtendedFileSystemState.h"
 #include "Common/File/FileFunctions.h"
+#include "Common/File/FileSlotTable.h"
 #include "Common/File/ZRArchiveFormat.h"
 #include "Common/File/ZRArchiveRecords.h"
 #include "Common/Platform/Platform.h"
@@ -127,22 +128,6 @@ bool CreateAndEnter(const char* name)
     if (!created && createCause != FILE_ERROR_NONE && createCause != FILE_ERROR_ALREADY_EXISTS)
         FILE_SetLastError(createCause);
     return false;
-}
-
-// The path a relative name has from the current directory; absolute names as given.
-bool AbsolutePath(const std::string& name, std::string& path)
-{
-    if ((!name.empty() && ZRArchiveFormat::IsSeparator(name[0])) ||
-        ZRArchiveFormat::StartsWithDrive(name.c_str()))
-    {
-        path = name;
-        return true;
-    }
-    if (!WorkingDirectory(path))
-        return false;
-    path += '/';
-    path += name;
-    return true;
 }
 
 // Goes back to the directory current at construction: through Restore, which
@@ -284,7 +269,7 @@ unsigned long CExtendedFileSystem::OpenFromArchive(sFileInfo& file, const char* 
     const sArchiveEntry* entry = archive->directory.Find(rest);
     if (entry == nullptr)
         return INVALID_HANDLE;
-    CStream container(OpenContainer(m_state->archives.ContainerPath(*archive)));
+    CStream container(OpenContainer(*m_state->archives.Container(*archive)));
     const std::uint32_t start = archive->directory.base + entry->offset;
     if (!SeekStream(container.Get(), start))
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
@@ -318,24 +303,25 @@ sArchiveInfo* CExtendedFileSystem::RegisterTopLevelArchive(const char* name)
         if (sArchiveInfo* known = homeKnown ? archives.FindTopLevel(home, bareName) : nullptr)
             return known;
     }
-    CStream file(OpenStream(fileName, kModeRead));
-    if (!file.IsOpen())
+    std::uint64_t size = 0;
+    ClearFileCause();
+    const ZRPlatform::FileHandle opened = ZRPlatform::FileOpen(fileName, ZRPlatform::kFileRead, &size);
+    if (opened == ZRPlatform::kInvalidFile)
         return nullptr;
+    auto container = std::make_shared<const CArchiveContainer>(opened, size);
     if (archives.IsFull())
     {
         FILE_SetLastError(FILE_ERROR_TOO_MANY_OPEN);
         return nullptr;
     }
-    std::string path;
-    if ((!homeKnown && !ZRPlatform::DirectoryIdentify(directory, &home)) ||
-        !AbsolutePath(fileName, path))
+    if (!homeKnown && !ZRPlatform::DirectoryIdentify(directory, &home))
         return nullptr;
-    std::uint64_t size = 0;
-    ClearFileCause();
-    if (!ZRArchiveFormat::MeasureStream(file.Get(), size) || !SeekStream(file.Get(), 0))
-        ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
-    sArchiveDirectory archive = ReadArchive(file.Get(), 0, size, false);
-    return &archives.AddTopLevel(bareName, path, home, std::move(archive));
+    sArchiveDirectory archive;
+    {
+        CStream file(OpenContainer(*container));
+        archive = ReadArchive(file.Get(), 0, size, false);
+    }
+    return &archives.AddTopLevel(bareName, std::move(container), home, std::move(archive));
 }
 
 sArchiveInfo* CExtendedFileSystem::RegisterNestedArchive(sArchiveInfo& parent, const char* name)
@@ -346,7 +332,7 @@ sArchiveInfo* CExtendedFileSystem::RegisterNestedArchive(sArchiveInfo& parent, c
     const sArchiveEntry* entry = parent.directory.Find(name);
     if (entry == nullptr || !IsNested(*entry))
         return nullptr;
-    CStream file(OpenContainer(archives.ContainerPath(parent)));
+    CStream file(OpenContainer(*archives.Container(parent)));
     if (archives.IsFull())
     {
         FILE_SetLastError(FILE_ERROR_TOO_MANY_OPEN);
@@ -418,9 +404,10 @@ std::vector<sArchiveEntry> CExtendedFileSystem::ReadArchiveDirectory(
     return entries;
 }
 
-int CExtendedFileSystem::OpenContainer(const std::string& path) const
+int CExtendedFileSystem::OpenContainer(const CArchiveContainer& container) const
 {
-    const int stream = OpenStream(path.c_str(), kModeRead);
+    ClearFileCause();
+    const int stream = FileOpenBorrowed(container.File(), container.Size());
     if (stream == FILE_INVALID_HANDLE)
         ThrowError(XFS_ERROR_OPEN_FAILED, __LINE__);
     return stream;
@@ -591,14 +578,14 @@ bool CExtendedFileSystem::ExtractArchive(const char* archive, const char* direct
     const std::string archiveName = ZRArchiveFormat::ArchiveFileName(archive);
     // The walk works on a copy: it runs outside the lock.
     sArchiveDirectory top;
-    std::string container;
+    std::shared_ptr<const CArchiveContainer> container;
     {
         CZRLockGuard guard(m_lock);
         const sArchiveInfo* record = RegisterArchive(nullptr, archiveName.c_str());
         if (record == nullptr)
             return cause.Failed(false);
         top = record->directory;
-        container = m_state->archives.ContainerPath(*record);
+        container = m_state->archives.Container(*record);
     }
     char drive[FILE_MAX_DRIVE], folder[FILE_MAX_DIR], name[FILE_MAX_FNAME];
     FILE_SplitPath(directory != nullptr ? directory : "", drive, folder, name, nullptr);
@@ -608,7 +595,7 @@ bool CExtendedFileSystem::ExtractArchive(const char* archive, const char* direct
     CDirectoryReturn back;
     if (!back.IsValid() || (!target.empty() && !ChangeDirectory(target.c_str())))
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
-    RecursiveArchiveExtract(archiveBase, top, container);
+    RecursiveArchiveExtract(archiveBase, top, *container);
     if (!back.Restore())
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
     return true;
@@ -619,7 +606,7 @@ bool CExtendedFileSystem::ExtractArchive(const char* archive, const char* direct
 // entry's name. Nested archives are read from the container for this walk
 // alone; the registration pool is left alone.
 void CExtendedFileSystem::RecursiveArchiveExtract(const char* name, const sArchiveDirectory& archive,
-                                                  const std::string& container)
+                                                  const CArchiveContainer& container)
 {
     CDirectoryReturn back;
     if (!back.IsValid())
@@ -648,7 +635,7 @@ void CExtendedFileSystem::RecursiveArchiveExtract(const char* name, const sArchi
 }
 
 // Writes one entry's data as a file of the current directory.
-void CExtendedFileSystem::ExtractFile(const std::string& container,
+void CExtendedFileSystem::ExtractFile(const CArchiveContainer& container,
                                       const sArchiveDirectory& archive,
                                       const sArchiveEntry& entry, const std::string& directory,
                                       const char* archiveDirectory)

@@ -162,6 +162,16 @@ int FILE_Open(const char* path, const char* mode)
     return opened ? handle : FILE_INVALID_HANDLE;
 }
 
+int FileOpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size)
+{
+    const int handle = ReserveSlot();
+    if (handle == FILE_INVALID_HANDLE)
+        return FILE_INVALID_HANDLE;
+    GetFileSlotTable().streams[handle].OpenBorrowed(file, size);
+    SetSlotState(handle, eSlotState::Open);
+    return handle;
+}
+
 int FILE_Close(int handle)
 {
     CFileStream* stream = TakeStream(handle);

@@ -29,3 +29,8 @@ sFileSlotTable& GetFileSlotTable();
 // The stream of an open handle; null (InvalidHandle set) for an empty slot or a
 // handle outside the table. For the library's own file code.
 CFileStream* FileStreamOf(int handle);
+
+// A FILE_ handle for reading a platform file that the caller keeps open for as
+// long as the handle is; FILE_Close leaves the file open. FILE_INVALID_HANDLE
+// (TooManyOpen) when every slot is taken.
+int FileOpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size);

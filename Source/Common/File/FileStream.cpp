@@ -51,6 +51,7 @@ bool CFileStream::Open(const char* path, const char* mode)
     m_file = ZRPlatform::FileOpen(path, flags, &size);
     if (!IsOpen())
         return false;
+    m_borrowed = false;
     m_canRead = (flags & ZRPlatform::kFileRead) != 0;
     m_canWrite = (flags & ZRPlatform::kFileWrite) != 0;
     m_append = (flags & ZRPlatform::kFileAppend) != 0;
@@ -60,13 +61,26 @@ bool CFileStream::Open(const char* path, const char* mode)
     return true;
 }
 
+void CFileStream::OpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size)
+{
+    m_file = file;
+    m_borrowed = true;
+    m_canRead = true;
+    m_canWrite = false;
+    m_append = false;
+    m_size = size;
+    m_position = 0;
+    DropBuffer();
+}
+
 bool CFileStream::Close()
 {
     if (!IsOpen())
         return false;
     const bool flushed = FlushBuffer();
     const ZRPlatform::Error cause = ZRPlatform::GetLastError();
-    const bool closed = ZRPlatform::FileClose(m_file);
+    const bool closed = m_borrowed || ZRPlatform::FileClose(m_file);
+    m_borrowed = false;
     if (!flushed)
         ZRPlatform::SetLastError(cause);   // the first failure is the cause
     m_file = ZRPlatform::kInvalidFile;

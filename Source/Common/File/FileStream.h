@@ -24,8 +24,13 @@ public:
 
     // False with the platform's error set (InvalidArgument for a bad mode).
     bool Open(const char* path, const char* mode);
+    // A read-only stream over a platform file that someone else owns and closes
+    // (several streams may share it: transfers name their offsets); size is the
+    // file's length.
+    void OpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size);
     bool IsOpen() const { return m_file != ZRPlatform::kInvalidFile; }
-    // Writes what is buffered and closes; the stream is closed even when that fails.
+    // Writes what is buffered and closes (a borrowed file stays open); the stream
+    // is closed even when that fails.
     bool Close();
 
     // Bytes transferred; fewer than size at the end of the file or on an error.
@@ -59,6 +64,7 @@ private:
     bool m_canRead = false;
     bool m_canWrite = false;
     bool m_append = false;
+    bool m_borrowed = false;   // the file is not ours to close
     std::uint64_t m_position = 0;
     std::uint64_t m_size = 0;          // known length, see KnownSize
     std::unique_ptr<unsigned char[]> m_buffer;

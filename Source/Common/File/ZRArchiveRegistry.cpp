@@ -73,13 +73,14 @@ bool CZRArchiveRegistry::HasTopLevelNamed(const char* fileName) const
     return false;
 }
 
-sArchiveInfo& CZRArchiveRegistry::AddTopLevel(const char* fileName, const std::string& path,
+sArchiveInfo& CZRArchiveRegistry::AddTopLevel(const char* fileName,
+                                              std::shared_ptr<const CArchiveContainer> file,
                                               const ZRPlatform::DirectoryId& home,
                                               sArchiveDirectory&& directory)
 {
     sArchiveInfo& archive = Adopt(ARCHIVE_NONE, std::move(directory));
     CopyText(archive.name, fileName);
-    archive.path = path;
+    archive.file = std::move(file);
     archive.home = home;
     archive.container = IndexOf(archive);
     return archive;
@@ -94,9 +95,10 @@ sArchiveInfo& CZRArchiveRegistry::AddNested(sArchiveInfo& parent, const char* na
     return archive;
 }
 
-const std::string& CZRArchiveRegistry::ContainerPath(const sArchiveInfo& archive) const
+const std::shared_ptr<const CArchiveContainer>& CZRArchiveRegistry::Container(
+    const sArchiveInfo& archive) const
 {
-    return m_pool[archive.container].path;
+    return m_pool[archive.container].file;
 }
 
 // The record counts as taken from here on: the front of parent's child list.

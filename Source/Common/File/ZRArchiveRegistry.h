@@ -31,6 +31,26 @@ struct sArchiveDirectory
     const sArchiveEntry* Find(const char* name) const;
 };
 
+// The open file of a top-level archive, kept open while the archive is
+// registered and shared by every file read out of it: opening an archived file
+// costs no open of its own, and its bytes always come from the file whose
+// directory was registered, even when the file on disk is replaced meanwhile.
+class CArchiveContainer
+{
+public:
+    CArchiveContainer(ZRPlatform::FileHandle file, std::uint64_t size) : m_file(file), m_size(size) {}
+    ~CArchiveContainer() { ZRPlatform::FileClose(m_file); }
+    CArchiveContainer(const CArchiveContainer&) = delete;
+    CArchiveContainer& operator=(const CArchiveContainer&) = delete;
+
+    ZRPlatform::FileHandle File() const { return m_file; }
+    std::uint64_t Size() const { return m_size; }
+
+private:
+    ZRPlatform::FileHandle m_file;
+    std::uint64_t m_size;
+};
+
 // A registered archive. Records refer to each other by pool index, so a copy
 // of the registry keeps consistent links.
 struct sArchiveInfo
@@ -44,9 +64,9 @@ struct sArchiveInfo
     long nextSibling = ARCHIVE_NONE;
     // The top-level archive whose file holds this one (itself at the top).
     long container = ARCHIVE_NONE;
-    // Top level only: the absolute path the file was first opened with, and
-    // the identity of the directory that holds it.
-    std::string path;
+    // Top level only: the open file, and the identity of the directory that
+    // holds it. Copies of a registry share the files.
+    std::shared_ptr<const CArchiveContainer> file;
     ZRPlatform::DirectoryId home = {};
 };
 
@@ -74,11 +94,11 @@ public:
     bool HasTopLevelNamed(const char* fileName) const;
     // Takes the next record (the registry must not be full) and puts it at the
     // front of the top-level list, or of parent's child list.
-    sArchiveInfo& AddTopLevel(const char* fileName, const std::string& path,
+    sArchiveInfo& AddTopLevel(const char* fileName, std::shared_ptr<const CArchiveContainer> file,
                               const ZRPlatform::DirectoryId& home, sArchiveDirectory&& directory);
     sArchiveInfo& AddNested(sArchiveInfo& parent, const char* name, sArchiveDirectory&& directory);
-    // The path of the file that holds archive.
-    const std::string& ContainerPath(const sArchiveInfo& archive) const;
+    // The file that holds archive.
+    const std::shared_ptr<const CArchiveContainer>& Container(const sArchiveInfo& archive) const;
 
 private:
     sArchiveInfo& Adopt(long parent, sArchiveDirectory&& directory);

@@ -219,7 +219,8 @@ constexpr FileHandle kInvalidFile = -1;
 // failure. May block on the disk.
 FileHandle FileOpen(const char* path, std::uint32_t flags, std::uint64_t* size = nullptr);
 // Reads up to size bytes at offset; *read receives the count, which is less than
-// size only at the end of the file. May block.
+// size at the end of the file (a device may also give less when that is all it
+// has at once). May block.
 bool FileReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
                 std::size_t* read);
 // Writes size bytes at offset (at the end for kFileAppend); *written receives the

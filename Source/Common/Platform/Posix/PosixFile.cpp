@@ -168,9 +168,9 @@ bool FileReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t
                 *read = done;
             return false;
         }
-        if (got == 0)
-            break;   // end of file
         done += static_cast<std::size_t>(got);
+        if (got == 0 || done < size)
+            break;   // the end of the file: a regular file gives all it has at once
     }
     if (read != nullptr)
         *read = done;
