@@ -132,7 +132,7 @@ bool CreateAndEnter(const char* name)
 
 // Goes back to the directory current at construction: through Restore, which
 // reports failure, or quietly, keeping the cause of the failure that left the
-// scope, when the scope is left by an exception.
+// scope, when the scope is left by an exception (a failed Restore included).
 class CDirectoryReturn
 {
 public:
@@ -149,10 +149,12 @@ public:
 
     bool IsValid() const { return m_bValid; }
     const std::string& Path() const { return m_path; }
+    // When the change fails, the destructor tries once more on the way out of
+    // the exception that the caller then throws.
     bool Restore()
     {
-        m_bPending = false;
-        return m_bValid && ChangeDirectory(m_path.c_str());
+        m_bPending = m_bValid && !ChangeDirectory(m_path.c_str());
+        return m_bValid && !m_bPending;
     }
 
 private:
