@@ -1,7 +1,5 @@
 #include "Progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "Common/File/ExtendedFileSystem.h"
@@ -29,7 +27,7 @@ std::string Tail(const std::string& path)
 }
 } // namespace
 
-bool CProgressBar::IsWanted(bool quiet) { return !quiet && isatty(STDERR_FILENO) == 1; }
+bool CProgressBar::IsWanted(bool quiet) { return !quiet && FILE_IsTerminal(FILE_STDERR); }
 
 CProgressBar::CProgressBar(const char* action, bool draw, unsigned long total)
     : m_action(action), m_draw(draw), m_drawn(false), m_total(total), m_done(0)
