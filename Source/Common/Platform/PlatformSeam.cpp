@@ -3,6 +3,10 @@
 #if defined(ZR_PLATFORM_SEAM)
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 namespace ZRPlatform
 {
@@ -26,10 +30,46 @@ sSeamState& State()
     static sSeamState state;
     return state;
 }
+
+// Names of the kinds and errors as ZR_SEAM_FAIL spells them.
+const char* const kKindNames[] = {"open", "read", "write", "close", "stat", "list", "change", "cwd"};
+static_assert(sizeof kKindNames / sizeof kKindNames[0] == kKinds, "a name per kind");
+
+struct sErrorName
+{
+    const char* name;
+    Error error;
+};
+const sErrorName kErrorNames[] = {
+    {"not-found", Error::NotFound},     {"access-denied", Error::AccessDenied},
+    {"no-space", Error::NoSpace},       {"too-many-open", Error::TooManyOpen},
+    {"io", Error::Io},
+};
+
+// A process started with ZR_SEAM_FAIL=KIND:N:ERROR (for example
+// "open:1:access-denied") fails the Nth call of that kind: how the end-to-end
+// tests of the tools meet a failure of the OS.
+void PlanFromEnvironment()
+{
+    const char* plan = std::getenv("ZR_SEAM_FAIL");
+    if (plan == nullptr)
+        return;
+    char kind[16] = {};
+    unsigned long long n = 0;
+    char error[32] = {};
+    if (std::sscanf(plan, "%15[^:]:%llu:%31s", kind, &n, error) != 3)
+        return;
+    for (int k = 0; k < kKinds; ++k)
+        for (const sErrorName& e : kErrorNames)
+            if (std::strcmp(kind, kKindNames[k]) == 0 && std::strcmp(error, e.name) == 0)
+                FailNth(static_cast<OsCall>(k), n, e.error);
+}
 } // namespace
 
 bool Enter(OsCall call)
 {
+    static std::once_flag environment;
+    std::call_once(environment, PlanFromEnvironment);
     sSeamState& state = State();
     const int kind = static_cast<int>(call);
     const std::uint64_t count = ++state.calls[kind];

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end test of zrarc: packs a tree, reads it back every way, unpacks it,
-# and checks exit statuses and messages. Usage: zrarc_test.sh ZRARC SCRATCH_DIR
+# and checks exit statuses and messages. Usage: zrarc_test.sh ZRARC SCRATCH_DIR [seam]
+# ("seam": the library can fail OS calls on request, see ZR_SEAM_FAIL).
 set -euo pipefail
-zrarc=$1 scratch=$2
+zrarc=$1 scratch=$2 seam=${3:-noseam}
 rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -80,6 +81,13 @@ else
     echo "skipped: permissions do not deny (running as root)"
 fi
 chmod 755 locked/tree/inner readonly && chmod 644 locked/secret.arc
+# The same causes from failures the library injects, as root too.
+if [[ $seam == seam ]]; then
+    ZR_SEAM_FAIL=open:1:access-denied expect 1 "$zrarc" verify Data.arc
+    has '^zrarc: Data\.arc: cannot open the file: permission denied$' err
+    ZR_SEAM_FAIL=write:1:no-space expect 1 "$zrarc" extract Data.arc full
+    has '^zrarc: full: Error writing to file\. \(4007\): no space left on device$' err
+fi
 
 # More subdirectories than the library registers archives: all come back.
 for i in $(seq 300); do mkdir -p "many/d$i" && printf '%s' "$i" >"many/d$i/f$((i % 7))"; done
