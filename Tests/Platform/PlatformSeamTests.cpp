@@ -181,3 +181,24 @@ TEST_F(PlatformSeam, ALookupScopeAsksEachQuestionOnce)
     EXPECT_EQ(outside, inside);
     fs::current_path(before);
 }
+
+TEST_F(PlatformSeam, FilesTransferAtOffsetsBeyondFourGigabytes)
+{
+    const std::string path = Path("sparse.bin");
+    constexpr std::uint64_t kFar = (5ull << 30) + 3;
+    std::uint64_t size = 1;
+    const FileHandle file = FileOpen(path.c_str(), kFileRead | kFileWrite | kFileCreate, &size);
+    ASSERT_NE(file, kInvalidFile);
+    EXPECT_EQ(size, 0u);
+    std::size_t moved = 0;
+    ASSERT_TRUE(FileWriteAt(file, kFar, "far", 3, &moved));
+    EXPECT_EQ(moved, 3u);
+    char back[8] = {};
+    EXPECT_TRUE(FileReadAt(file, kFar - 1, back, sizeof back, &moved));
+    EXPECT_EQ(std::string(back, moved), std::string("\0far", 4)) << "a short read at the end";
+    ASSERT_TRUE(FileGetSize(file, &size));
+    EXPECT_EQ(size, kFar + 3);
+    EXPECT_TRUE(FileClose(file));
+    EXPECT_EQ(ErrorOf([&] { return FileOpen(m_root.c_str(), kFileRead) != kInvalidFile; }),
+              Error::AccessDenied) << "a directory is no file";
+}

@@ -651,14 +651,13 @@ void CExtendedFileSystem::AdvanceWrite(sFileInfo& file, unsigned long count)
 void CExtendedFileSystem::RestoreStream(const sFileInfo& file)
 {
     CKeepFileCause keep;
-    FILE_Seek(file.stream, static_cast<long>(file.start) + file.position, FILE_ORIGIN_START);
+    FileSeekTo(file.stream, std::uint64_t{file.start} + file.position);
 }
 
 bool CExtendedFileSystem::SeekTo(sFileInfo& file, std::uint32_t position)
 {
     ClearFileCause();
-    if (FILE_Seek(file.stream, static_cast<long>(file.start) + position, FILE_ORIGIN_START) !=
-        kFileSuccess)
+    if (!FileSeekTo(file.stream, std::uint64_t{file.start} + position))
         return false;
     file.position = position;
     return true;

@@ -219,8 +219,7 @@ bool WriteExactly(int stream, const void* buffer, std::size_t count)
 bool SeekStream(int stream, std::uint64_t position)
 {
     ClearFileCause();
-    return position <= static_cast<std::uint64_t>(LONG_MAX) &&
-           FILE_Seek(stream, static_cast<long>(position), FILE_ORIGIN_START) == kFileSuccess;
+    return FileSeekTo(stream, position);
 }
 
 bool WriteHeader(int stream, const sArchiveHeader& header)
@@ -676,13 +675,12 @@ std::uint32_t CExtendedFileSystem::OffsetFrom(int stream, std::uint64_t base,
                                               unsigned long code) const
 {
     ClearFileCause();
-    const long position = FILE_Tell(stream);
-    if (position < 0)
+    std::uint64_t position = 0;
+    if (!FileTellAt(stream, position))
         ThrowError(code, __LINE__);
-    if (static_cast<std::uint64_t>(position) < base ||
-        static_cast<std::uint64_t>(position) - base > kMaxOffset)
+    if (position < base || position - base > kMaxOffset)
         ThrowDataError(code, __LINE__);   // beyond the format's 32 bits
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(position) - base);
+    return static_cast<std::uint32_t>(position - base);
 }
 
 void CExtendedFileSystem::NotifyArchiveFile(int event, const std::string& directory,

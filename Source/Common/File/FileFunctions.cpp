@@ -172,6 +172,36 @@ int FileOpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size)
     return handle;
 }
 
+bool FileSeekTo(int handle, std::uint64_t position)
+{
+    CFileStream* stream = FileStreamOf(handle);
+    if (stream == nullptr)
+        return false;
+    if (position > static_cast<std::uint64_t>(INT64_MAX))
+    {
+        ZRPlatform::SetLastError(ZRPlatform::Error::InvalidArgument);
+        return false;
+    }
+    return stream->Seek(static_cast<std::int64_t>(position), SEEK_SET);
+}
+
+bool FileTellAt(int handle, std::uint64_t& position)
+{
+    const CFileStream* stream = FileStreamOf(handle);
+    if (stream != nullptr)
+        position = stream->Tell();
+    return stream != nullptr;
+}
+
+bool FileMeasure(int handle, std::uint64_t& size)
+{
+    CFileStream* stream = FileStreamOf(handle);
+    if (stream == nullptr || !stream->Seek(0, SEEK_END))
+        return false;
+    size = stream->Tell();
+    return true;
+}
+
 int FILE_Close(int handle)
 {
     CFileStream* stream = TakeStream(handle);

@@ -1,4 +1,5 @@
-// FILE_ / DIR_: the flat file and directory layer over the C runtime's streams.
+// FILE_ / DIR_: the flat file and directory layer: buffered streams over the
+// platform's files, with the C runtime's stream semantics.
 //
 // Streams live in one process-wide table of FILE_MAX_OPEN slots; a handle is the
 // slot index (0 to FILE_MAX_OPEN - 1) and FILE_INVALID_HANDLE (-1) is the failure
@@ -94,7 +95,7 @@ ZR_COMMON_API long FILE_Tell(int handle);
 // origin: FILE_ORIGIN_CURRENT, FILE_ORIGIN_END or FILE_ORIGIN_START.
 ZR_COMMON_API int FILE_Seek(int handle, long offset, int origin);
 ZR_COMMON_API int FILE_Flush(int handle);
-// Characters written, the C runtime's negative error value, or -1 for an empty slot.
+// Characters written, or -1 on a write error or for an empty slot.
 ZR_COMMON_API int FILE_Printf(int handle, const char* format, ...);
 ZR_COMMON_API int FILE_Vprintf(int handle, const char* format, va_list args);
 ZR_COMMON_API int FILE_Delete(const char* path);

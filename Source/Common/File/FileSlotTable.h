@@ -5,6 +5,8 @@
 // under the lock, and they use the streams outside it.
 #pragma once
 
+#include <cstdint>
+
 #include "Common/File/FileFunctions.h"
 #include "Common/File/FileStream.h"
 #include "Common/Time/ZRCriticalSection.h"
@@ -34,3 +36,11 @@ CFileStream* FileStreamOf(int handle);
 // long as the handle is; FILE_Close leaves the file open. FILE_INVALID_HANDLE
 // (TooManyOpen) when every slot is taken.
 int FileOpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size);
+
+// 64-bit positioning for the library's own file code: FILE_Seek and FILE_Tell
+// take a long, which has 32 bits on some machines, while archives reach 4 GiB.
+// False (with the cause set) for an empty slot or a refused position.
+bool FileSeekTo(int handle, std::uint64_t position);
+bool FileTellAt(int handle, std::uint64_t& position);
+// Moves the stream to its end and tells the file's length.
+bool FileMeasure(int handle, std::uint64_t& size);

@@ -1,5 +1,7 @@
 #include "Common/File/ZRArchiveFormat.h"
 
+#include "Common/File/FileSlotTable.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -115,16 +117,7 @@ eFault CheckEntryData(const sArchiveEntry& entry, const sArchiveHeader& header,
     return eF::None;
 }
 
-bool MeasureStream(int stream, std::uint64_t& size)
-{
-    if (FILE_Seek(stream, 0, FILE_ORIGIN_END) != kFileSuccess)
-        return false;
-    const long end = FILE_Tell(stream);
-    if (end < 0)
-        return false;
-    size = static_cast<std::uint64_t>(end);
-    return true;
-}
+bool MeasureStream(int stream, std::uint64_t& size) { return FileMeasure(stream, size); }
 
 CNameIndex::CNameIndex(const std::vector<sArchiveEntry>& entries) : m_next(entries.size(), kNone)
 {

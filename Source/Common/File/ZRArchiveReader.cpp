@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Common/File/FileFunctions.h"
+#include "Common/File/FileSlotTable.h"
 #include "Common/File/ZRArchive.h"
 #include "Common/File/ZRArchiveFormat.h"
 #include "Common/File/ZRArchiveRecords.h"
@@ -135,7 +136,7 @@ public:
 
     bool Seek(std::uint64_t offset)
     {
-        return FILE_Seek(m_handle, static_cast<long>(offset), FILE_ORIGIN_START) == kFileSuccess;
+        return FileSeekTo(m_handle, offset);
     }
 
     bool Read(unsigned char* buffer, std::size_t count)
