@@ -89,7 +89,7 @@ CExtendedFileSystem::sState::sState(const sState& other)
     : callbacks(other.callbacks), archives(other.archives)
 {
     for (const auto& root : other.roots)
-        roots.push_back(std::make_unique<const CZRString>(*root));
+        roots.push_back(std::make_unique<const sRoot>(*root));
 }
 
 CExtendedFileSystem* CExtendedFileSystem::Instance() { return m_pInstance; }
@@ -136,7 +136,12 @@ void CExtendedFileSystem::AddRoot(const CZRString& root)
 {
     if (root.IsEmpty())
         return;
-    auto stored = std::make_unique<const CZRString>(root);
+    // Joining as a path adds a backslash unless the root ends in a separator;
+    // the joined text then has every slash turned into a backslash.
+    CZRPath joined(root);
+    joined.Append(CZRPath(""));
+    joined.MakeBackwardslashes();
+    auto stored = std::make_unique<const sState::sRoot>(sState::sRoot{root, ~joined});
     CZRLockGuard guard(m_lock);
     m_state->roots.push_back(std::move(stored));
 }
@@ -150,7 +155,7 @@ void CExtendedFileSystem::RemoveRoot(const CZRString& root)
     CZRLockGuard guard(m_lock);
     auto& roots = m_state->roots;
     auto found = std::find_if(roots.begin(), roots.end(), [&](const auto& entry) {
-        return entry->CompareNoCase(root.GetString()) == 0;
+        return entry->text.CompareNoCase(root.GetString()) == 0;
     });
     if (found != roots.end())
         roots.erase(found);
@@ -175,7 +180,7 @@ bool CExtendedFileSystem::HasRoots() const { return GetRootCount() > 0; }
 const CZRString& CExtendedFileSystem::GetRoot(long index) const
 {
     CZRLockGuard guard(m_lock);
-    return *m_state->roots[static_cast<std::size_t>(index)];
+    return m_state->roots[static_cast<std::size_t>(index)]->text;
 }
 
 void CExtendedFileSystem::AddCallback(XfsCallback function, unsigned long user)
@@ -271,10 +276,10 @@ unsigned long CExtendedFileSystem::LookupFile(const char* name)
     CLookupCause cause;
     unsigned long handle = ArchiveFileOpen(name);
     cause.Note();
-    CZRString rooted;
+    std::string rooted;
     for (std::size_t i = 0; handle == INVALID_HANDLE && RootedName(i, name, rooted); ++i)
     {
-        handle = ArchiveFileOpen(rooted.GetString());
+        handle = ArchiveFileOpen(rooted.c_str());
         cause.Note();
     }
     if (handle == INVALID_HANDLE)
@@ -282,15 +287,20 @@ unsigned long CExtendedFileSystem::LookupFile(const char* name)
     return handle;
 }
 
-bool CExtendedFileSystem::RootedName(std::size_t index, const char* name, CZRString& path) const
+// The root's prefix and the name with its slashes turned into backslashes: the
+// text of joining the two as paths. A slash is never the trail byte of a
+// double-byte character, so the bytes can be turned one by one.
+bool CExtendedFileSystem::RootedName(std::size_t index, const char* name, std::string& path) const
 {
-    CZRLockGuard guard(m_lock);
-    if (index >= m_state->roots.size())
-        return false;
-    CZRPath joined(*m_state->roots[index]);
-    joined.Append(CZRPath(name));
-    joined.MakeBackwardslashes();
-    path = ~joined;
+    {
+        CZRLockGuard guard(m_lock);
+        if (index >= m_state->roots.size())
+            return false;
+        path = m_state->roots[index]->prefix;
+    }
+    const std::size_t start = path.size();
+    path += name;
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '/', '\\');
     return true;
 }
 

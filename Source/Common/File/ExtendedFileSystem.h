@@ -260,7 +260,7 @@ private:
     // Claims a record for a plain file's stream; closes it when none is free.
     unsigned long AdoptPlainFile(int stream);
     // Root index joined with name; false past the last root.
-    bool RootedName(std::size_t index, const char* name, CZRString& path) const;
+    bool RootedName(std::size_t index, const char* name, std::string& path) const;
     // Each component before a separator names an archive, the first a top-level
     // one, each further one nested in the one before; the last component is
     // looked up in the last archive. Throws what registration throws, 4010

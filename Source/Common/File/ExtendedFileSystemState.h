@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Common/Core/ZRString.h"
@@ -20,7 +21,14 @@ struct CExtendedFileSystem::sState
     sState(const sState& other);
     sState& operator=(const sState& other) = delete;
 
-    std::vector<std::unique_ptr<const CZRString>> roots;
+    // A root as added, and the text a name is appended to when it is tried
+    // there: the root joined as a path with an empty name, in backslashes.
+    struct sRoot
+    {
+        CZRString text;
+        std::string prefix;
+    };
+    std::vector<std::unique_ptr<const sRoot>> roots;
     std::vector<sCallback> callbacks;
     CZRArchiveRegistry archives;
 };

@@ -98,7 +98,7 @@ std::size_t CFileStream::Read(void* buffer, std::size_t size)
     }
     auto* target = static_cast<unsigned char*>(buffer);
     std::size_t done = ReadThroughBuffer(target, size);
-    if (done < size && size - done >= kBufferSize)
+    if (done < size && size - done >= kDirectReadSize)
     {
         // A large rest goes straight into the caller's buffer.
         std::size_t read = 0;

@@ -52,6 +52,8 @@ public:
 
 private:
     static constexpr std::size_t kBufferSize = 16 * 1024;
+    // Reads of at least this much bypass the buffer, as the C runtime's do.
+    static constexpr std::size_t kDirectReadSize = 4 * 1024;
 
     bool Reserve();
     // Writes the dirty bytes of the buffer; the buffer is then empty.

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace ZRPlatform
 {
@@ -68,9 +67,9 @@ void PlanFromEnvironment()
 
 bool Enter(OsCall call)
 {
-    static std::once_flag environment;
-    std::call_once(environment, PlanFromEnvironment);
     sSeamState& state = State();
+    static const bool s_planned = (PlanFromEnvironment(), true);   // once, thread-safe
+    (void)s_planned;
     const int kind = static_cast<int>(call);
     const std::uint64_t count = ++state.calls[kind];
     if (state.planKind.load() != kind || state.planCall.load() != count)

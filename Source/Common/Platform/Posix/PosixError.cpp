@@ -8,7 +8,7 @@ namespace ZRPlatform
 {
 namespace
 {
-thread_local Error t_lastError = Error::None;
+ZR_FAST_THREAD_LOCAL Error t_lastError = Error::None;
 }
 
 Error GetLastError() { return t_lastError; }

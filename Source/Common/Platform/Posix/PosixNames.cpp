@@ -9,6 +9,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -72,14 +73,15 @@ struct sListing
 };
 
 // What the lookup scopes of this thread have examined: directories whose
-// listing stands for the rest of the outermost scope. Fixed room, so a scope
-// costs no heap; a directory beyond it is simply examined again.
+// listing stands for the rest of the outermost scope, known by a hash of their
+// path and the serial of the listing that was examined (serials are never
+// reused, so a hash that two paths share cannot mix their listings up). Fixed
+// room, so a scope costs no heap; a directory beyond it is examined again.
 constexpr int kScopeDirectories = 8;
-constexpr std::size_t kScopePathSize = 256;
 
 struct sExamined
 {
-    char path[kScopePathSize];
+    std::size_t hash;
     std::uint64_t serial;
 };
 
@@ -89,26 +91,24 @@ struct sScopeState
     int count = 0;
     sExamined examined[kScopeDirectories];
 
-    const sExamined* Find(std::string_view path) const
+    const sExamined* Find(std::size_t hash) const
     {
         for (int i = 0; i < count; ++i)
-            if (path == examined[i].path)
+            if (examined[i].hash == hash)
                 return &examined[i];
         return nullptr;
     }
 
-    void Remember(std::string_view path, std::uint64_t serial)
+    void Remember(std::size_t hash, std::uint64_t serial)
     {
-        if (depth == 0 || count == kScopeDirectories || path.size() >= kScopePathSize)
-            return;
-        std::memcpy(examined[count].path, path.data(), path.size());
-        examined[count].path[path.size()] = '\0';
-        examined[count].serial = serial;
-        ++count;
+        if (depth > 0 && count < kScopeDirectories)
+            examined[count++] = sExamined{hash, serial};
     }
 };
 
-thread_local sScopeState t_scope;
+ZR_FAST_THREAD_LOCAL sScopeState t_scope;
+
+std::size_t PathHash(std::string_view path) { return std::hash<std::string_view>()(path); }
 
 bool ReadStamp(const char* directory, sStamp& stamp, std::int64_t& tick)
 {
@@ -172,6 +172,21 @@ public:
         return Result::Found;
     }
 
+    // What the cached listing of directory, however old, says of a name: a hint
+    // of which call to make first, never an answer. Unknown without a listing.
+    Result Hint(const char* directory, std::string_view fold)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const auto cached = m_listings.find(std::string_view(directory));
+        if (cached == m_listings.end())
+            return Result::Unknown;
+        const std::vector<sName>& names = cached->second.names;
+        const auto first = std::lower_bound(
+            names.begin(), names.end(), fold,
+            [](const sName& entry, std::string_view key) { return entry.fold < key; });
+        return first != names.end() && first->fold == fold ? Result::Found : Result::Missing;
+    }
+
     // The directory's identity, from the scope when it has examined it.
     bool Identify(const char* directory, DirectoryId& id)
     {
@@ -201,7 +216,9 @@ private:
     // The listing the thread's scope examined, if it is still the one cached.
     const sListing* Examined(const char* directory)
     {
-        const sExamined* examined = t_scope.depth > 0 ? t_scope.Find(directory) : nullptr;
+        if (t_scope.depth == 0)
+            return nullptr;
+        const sExamined* examined = t_scope.Find(PathHash(directory));
         if (examined == nullptr)
             return nullptr;
         const auto cached = m_listings.find(std::string_view(directory));
@@ -217,7 +234,7 @@ private:
             return examined;
         const sListing* listing = Validated(directory);
         if (listing != nullptr)
-            t_scope.Remember(directory, listing->serial);
+            t_scope.Remember(PathHash(directory), listing->serial);
         return listing;
     }
 
@@ -275,19 +292,33 @@ bool Append(sOsPath& path, std::string_view text)
     return true;
 }
 
-// Finds component in the directory resolved so far; when found it replaces
-// the component's bytes in place (same length, other case).
-CNameCache::Result MatchComponent(const sOsPath& resolved, char* component, std::size_t length,
+// Finds the component at resolved.text + pos (length bytes) in the directory
+// resolved so far, the bytes before pos; when found it replaces the
+// component's bytes in place (same length, other case).
+CNameCache::Result MatchComponent(sOsPath& resolved, std::size_t pos, std::size_t length,
                                   bool examinedOnly)
 {
     if (length > NAME_MAX)
         return CNameCache::Result::Missing;
+    char* component = resolved.text + pos;
+    char name[NAME_MAX + 1];
     char fold[NAME_MAX + 1];
     for (std::size_t i = 0; i < length; ++i)
+    {
+        name[i] = component[i];
         fold[i] = Names::AsciiLower(component[i]);
-    const char* directory = resolved.length == 0 ? kCurrentDirectory : resolved.c_str();
-    return Cache().Find(directory, std::string_view(component, length),
-                        std::string_view(fold, length), component, examinedOnly);
+    }
+    // The directory is the text before the component, terminated there for the call.
+    const char saved = component[0];
+    component[0] = '\0';
+    const char* directory = pos == 0 ? kCurrentDirectory : resolved.text;
+    const CNameCache::Result result =
+        Cache().Find(directory, std::string_view(name, length), std::string_view(fold, length),
+                     name, examinedOnly);
+    component[0] = saved;
+    if (result == CNameCache::Result::Found)
+        std::memcpy(component, name, length);
+    return result;
 }
 
 // Walks the components of path through the cache. examinedOnly: only as far
@@ -303,14 +334,9 @@ CNameCache::Result Walk(const sOsPath& path, sOsPath& resolved, Error& missing, 
         const char* end = static_cast<const char*>(
             std::memchr(resolved.text + pos, '/', resolved.length - pos));
         const std::size_t stop = end == nullptr ? resolved.length : static_cast<std::size_t>(end - resolved.text);
-        sOsPath directory;   // the directory resolved so far
-        directory.length = pos;
-        std::memcpy(directory.text, resolved.text, pos);
-        directory.text[pos] = '\0';
         if (!IsSpecial(std::string_view(resolved.text + pos, stop - pos)))
         {
-            const CNameCache::Result result =
-                MatchComponent(directory, resolved.text + pos, stop - pos, examinedOnly);
+            const CNameCache::Result result = MatchComponent(resolved, pos, stop - pos, examinedOnly);
             if (result == CNameCache::Result::Missing)
                 missing = stop < resolved.length ? Error::PathNotFound : Error::NotFound;
             if (result != CNameCache::Result::Found)
@@ -352,6 +378,23 @@ bool KnownMissing(const sOsPath& path, Error& missing)
 }
 
 bool IdentifyDirectory(const char* path, DirectoryId& id) { return Cache().Identify(path, id); }
+
+bool ListingSaysMissing(const sOsPath& path)
+{
+    std::size_t start = 0;
+    while (start < path.length && path.text[start] == '/')
+        ++start;
+    const char* end = static_cast<const char*>(std::memchr(path.text + start, '/', path.length - start));
+    const std::size_t stop = end == nullptr ? path.length : static_cast<std::size_t>(end - path.text);
+    const std::string_view first(path.text + start, stop - start);
+    if (IsSpecial(first) || first.size() > NAME_MAX)
+        return false;
+    char fold[NAME_MAX + 1];
+    for (std::size_t i = 0; i < first.size(); ++i)
+        fold[i] = Names::AsciiLower(first[i]);
+    const char* directory = start == 0 ? kCurrentDirectory : "/";
+    return Cache().Hint(directory, std::string_view(fold, first.size())) == CNameCache::Result::Missing;
+}
 
 void ForgetListings() { Cache().Clear(); }
 

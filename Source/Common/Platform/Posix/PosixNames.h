@@ -24,6 +24,16 @@ struct sOsPath
     char text[PATH_MAX];
     std::size_t length = 0;
 
+    sOsPath() { text[0] = '\0'; }
+    // Copies only the bytes in use.
+    sOsPath(const sOsPath& other) : length(other.length) { std::memcpy(text, other.text, length + 1); }
+    sOsPath& operator=(const sOsPath& other)
+    {
+        length = other.length;
+        std::memmove(text, other.text, length + 1);
+        return *this;
+    }
+
     const char* c_str() const { return text; }
     bool operator==(const sOsPath& other) const
     {
@@ -48,6 +58,11 @@ bool ResolveNoCase(const sOsPath& path, sOsPath& resolved, Error& missing);
 // already show that path does not exist, with missing set as above.
 bool KnownMissing(const sOsPath& path, Error& missing);
 
+// Whether the cached listing of the directory a path starts from, however old,
+// lacks the path's first component: then one validated look is likely to
+// settle what a failed open would only begin to.
+bool ListingSaysMissing(const sOsPath& path);
+
 // The identity of a directory (a POSIX path), from the scope when it has
 // examined it.
 bool IdentifyDirectory(const char* path, DirectoryId& id);
@@ -61,7 +76,9 @@ inline bool IsMissingName(int errnoValue) { return errnoValue == ENOENT || errno
 // missing, once more on its spelling on disk. attempt returns false with errno
 // set. On failure the last error is set: the missing component's error, or the
 // OS's. mustExist: the attempt cannot succeed on a missing name (no creation),
-// so within a lookup scope a name known to be missing is not tried at all.
+// so within a lookup scope a name known to be missing is not tried at all, and
+// a name that the cached listings suggest is missing is looked up in them
+// (revalidated) before the OS is asked to open it.
 template <class Attempt>
 bool OnDisk(const char* path, Attempt attempt, bool mustExist = false)
 {
@@ -72,6 +89,19 @@ bool OnDisk(const char* path, Attempt attempt, bool mustExist = false)
     if (mustExist && KnownMissing(spelled, known))
     {
         SetLastError(known);
+        return false;
+    }
+    if (mustExist && ListingSaysMissing(spelled))
+    {
+        sOsPath resolved;
+        if (!ResolveNoCase(spelled, resolved, known))
+        {
+            SetLastError(known);
+            return false;
+        }
+        if (attempt(resolved.c_str()))
+            return true;
+        SetLastErrorFromErrno(errno);
         return false;
     }
     if (attempt(spelled.c_str()))
