@@ -62,7 +62,7 @@ void SetSlotState(int handle, eSlotState state)
 {
     sFileSlotTable& table = GetFileSlotTable();
     CZRLockGuard guard(table.lock);
-    table.states[handle] = state;
+    table.states[handle].store(state, std::memory_order_release);
 }
 
 // Takes the stream of handle out of its slot, which becomes reserved until the
@@ -134,15 +134,12 @@ const char* FILE_GetErrorText(eFileError error)
     return ZRPlatform::DescribeError(static_cast<ZRPlatform::Error>(error));
 }
 
+// Lock-free: a handle in use by the calling thread cannot change state under it.
 CFileStream* FileStreamOf(int handle)
 {
     sFileSlotTable& table = GetFileSlotTable();
-    if (IsValidHandle(handle))
-    {
-        CZRLockGuard guard(table.lock);
-        if (table.states[handle] == eSlotState::Open)
-            return &table.streams[handle];
-    }
+    if (IsValidHandle(handle) && table.states[handle].load(std::memory_order_acquire) == eSlotState::Open)
+        return &table.streams[handle];
     ZRPlatform::SetLastError(ZRPlatform::Error::InvalidHandle);
     return nullptr;
 }

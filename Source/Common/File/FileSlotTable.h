@@ -2,9 +2,11 @@
 //
 // Internal: not exported. A slot is empty, reserved by an open in progress, or
 // holds an open stream; only the FILE_ functions change a slot's state, always
-// under the lock, and they use the streams outside it.
+// under the lock, and they use the streams outside it. A state is also read
+// without the lock (atomically), by the transfers on a handle that is open.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "Common/File/FileFunctions.h"
@@ -21,7 +23,7 @@ enum class eSlotState : unsigned char
 struct sFileSlotTable
 {
     CFileStream streams[FILE_MAX_OPEN];
-    eSlotState states[FILE_MAX_OPEN] = {};
+    std::atomic<eSlotState> states[FILE_MAX_OPEN];   // zero, Empty, at load
     CZRCriticalSection lock;
 };
 
