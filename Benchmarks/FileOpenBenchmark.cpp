@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileIO.h"
+#include "Support/CountingNew.h"
 
 #if defined(ZR_PLATFORM_SEAM)
 #include "Common/Platform/PlatformSeam.h"
@@ -25,25 +25,6 @@
 #endif
 
 namespace fs = std::filesystem;
-
-namespace
-{
-std::atomic<std::uint64_t> g_allocations{0};
-}
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-void* operator new(std::size_t size)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace
 {
@@ -157,7 +138,7 @@ CScratch& Scratch()
 class CCounters
 {
 public:
-    CCounters() : m_allocations(g_allocations.load())
+    CCounters() : m_allocations(AllocationCount())
     {
 #if defined(ZR_PLATFORM_SEAM)
         m_osCalls = ZRPlatform::Seam::TotalCalls();
@@ -166,7 +147,7 @@ public:
     void Report(benchmark::State& state) const
     {
         const double runs = static_cast<double>(state.iterations());
-        state.counters["allocs"] = static_cast<double>(g_allocations.load() - m_allocations) / runs;
+        state.counters["allocs"] = static_cast<double>(AllocationCount() - m_allocations) / runs;
 #if defined(ZR_PLATFORM_SEAM)
         state.counters["oscalls"] =
             static_cast<double>(ZRPlatform::Seam::TotalCalls() - m_osCalls) / runs;

@@ -3,33 +3,16 @@
 // are the design, so a change that adds a call to the open path fails here.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <new>
 #include <thread>
 
 #include "Common/File/FileIO.h"
 #include "Common/Platform/PlatformSeam.h"
 #include "File/FileTestSupport.h"
+#include "Support/CountingNew.h"
 
 namespace Seam = ZRPlatform::Seam;
 using ZRPlatform::Seam::OsCall;
-
-namespace
-{
-std::atomic<unsigned long> g_allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace
 {
@@ -56,9 +39,9 @@ protected:
     {
         Run(name);
         Seam::ResetCounts();
-        const unsigned long before = g_allocations.load();
+        const unsigned long before = AllocationCount();
         Run(name);
-        allocations = g_allocations.load() - before;
+        allocations = AllocationCount() - before;
         calls = Seam::TotalCalls();
     }
 
