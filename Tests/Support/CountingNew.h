@@ -17,12 +17,26 @@ inline std::atomic<unsigned long> g_allocationCount{0};
 // Allocations made by the whole process so far.
 inline unsigned long AllocationCount() { return g_allocationCount.load(); }
 
-void* operator new(std::size_t size)
+// Every plain form is replaced, so that each allocation meets its own release
+// (sanitizers check that pairs match).
+inline void* CountedAllocation(std::size_t size) noexcept
 {
     ++g_allocationCount;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+void* operator new(std::size_t size)
+{
+    if (void* p = CountedAllocation(size))
         return p;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
