@@ -1,7 +1,11 @@
 // The operating-system services the library needs, as one list of contracts.
 //
-// Everything above this layer reaches the OS only through these declarations; a
-// backend (Posix/ today) implements them. The declarations use no OS types: handles
+// Everything above this layer reaches the OS only through these declarations.
+// What is the same on every OS (name folding, wildcards, listing order,
+// listings) is written once beside this header (PlatformNames, PlatformFind);
+// a backend, one directory per OS chosen by the build (Posix/ today),
+// implements the rest and the few primitives of PlatformBackend.h. Test builds
+// pass the backend's OS calls through PlatformSeam.h. The declarations use no OS types: handles
 // are opaque integers, times are milliseconds, results follow the Windows semantics
 // the library was designed around (recursive mutexes, auto/manual-reset events,
 // 0xFFFFFFFF = wait without limit). Unless a contract says otherwise a function
