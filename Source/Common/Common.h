@@ -27,6 +27,8 @@
 #include "Common/Serialisation/ZRVariableControllerBase.h"
 #include "Common/Serialisation/ZRDataFormat.h"
 
+#include "Common/Property/ZRProperty.h"
+
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Common/Time/ZRCriticalSection.h"
 #include "Common/Time/ZRLockGuard.h"
