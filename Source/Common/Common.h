@@ -28,6 +28,7 @@
 #include "Common/Serialisation/ZRDataFormat.h"
 
 #include "Common/Property/ZRProperty.h"
+#include "Common/Property/ZRParams.h"
 
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Common/Time/ZRCriticalSection.h"

@@ -13,6 +13,9 @@ const char* const kFloatDefaultFormat = "%.2f";
 
 // The data stream stores the type as 4 bytes; its low byte is the type.
 constexpr int kTypeByteMask = 0xFF;
+// With this property version containers leave out the records' version frame.
+constexpr int kUnframedVersion = 0xFFFF;
+constexpr unsigned long kWordSize = 4;
 
 // Type codes of older files, understood by Read. Codes 6 to 31 name no kind.
 enum : int
@@ -135,6 +138,15 @@ void CZRProperty::SetInteger(ePropType type, std::uint32_t bits)
 {
     m_eType = type;
     m_nValue = bits;
+}
+
+void CZRProperty::CopyWhole(const CZRProperty& other)
+{
+    m_eType = other.m_eType;
+    m_nValue = other.m_nValue;
+    m_fValue = other.m_fValue;
+    m_strValue = other.m_strValue;
+    m_strFormat = other.m_strFormat;
 }
 
 // HasStringId is read before the assignment, which may copy text onto itself.
@@ -337,6 +349,23 @@ void CZRProperty::LoadValue(CZRDataStream& s)
     default:
         break;
     }
+}
+
+void CZRProperty::SerializeRecord(CZRDataStream& s)
+{
+    const bool framed = GetDataFormatVersion() != kUnframedVersion;
+    if (framed)
+        s.SerializeBegin(_GetDataFormatVersion());
+    Serialize(s);
+    if (framed)
+        s.SerializeEnd();
+}
+
+// Frame, type word and the length word of an empty format.
+unsigned long CZRProperty::MinimumRecordSize()
+{
+    const unsigned long frame = GetDataFormatVersion() != kUnframedVersion ? kWordSize : 0;
+    return frame + 2 * kWordSize;
 }
 
 // CFileIO

@@ -170,6 +170,8 @@ public:
     static int GetDataFormatVersion();
 
 private:
+    friend class CZRParams;
+
     static constexpr int _m_nDataFormatVersion = 256;
 
     // Integer slot 0, float slot 0.0, text slot empty; type and format stay.
@@ -180,6 +182,9 @@ private:
     // PROPTYPE_STRING.
     void SetText(const CZRString& text);
     void SetInteger(ePropType type, std::uint32_t bits);
+    // Every field of other, format included: how a container moves an element
+    // to new storage, which is no copy in the property's sense.
+    void CopyWhole(const CZRProperty& other);
 
     void StoreValue(CZRDataStream& s) const;
     void LoadValue(CZRDataStream& s);
@@ -188,6 +193,12 @@ private:
     CZRString FormatInteger(std::uint32_t bits) const;
     CZRString FormatFloat() const;
     CZRString FormatText() const;
+
+    // A container's record of this property: its Serialize framed with its
+    // version (without the frame when the version is the unframed 0xFFFF).
+    void SerializeRecord(CZRDataStream& s);
+    // The fewest bytes such a record takes: frame, type and an empty format.
+    static unsigned long MinimumRecordSize();
 
     ePropType m_eType;
     std::uint32_t m_nValue;
