@@ -29,6 +29,7 @@
 
 #include "Common/Property/ZRProperty.h"
 #include "Common/Property/ZRParams.h"
+#include "Common/Property/ZRPropertyManager.h"
 
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Common/Time/ZRCriticalSection.h"

@@ -171,6 +171,7 @@ public:
 
 private:
     friend class CZRParams;
+    friend class CZRPropertyManager;
 
     static constexpr int _m_nDataFormatVersion = 256;
 
