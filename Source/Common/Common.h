@@ -27,6 +27,10 @@
 #include "Common/Serialisation/ZRVariableControllerBase.h"
 #include "Common/Serialisation/ZRDataFormat.h"
 
+#include "Common/Property/ZRProperty.h"
+#include "Common/Property/ZRParams.h"
+#include "Common/Property/ZRPropertyManager.h"
+
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Common/Time/ZRCriticalSection.h"
 #include "Common/Time/ZRLockGuard.h"
