@@ -1,6 +1,5 @@
 // zrarc create and extract: the library's archive writer and unpacker with a
 // progress bar, and a check of the archive before anything is unpacked.
-#include <cstdio>
 #include <functional>
 #include <optional>
 
@@ -84,7 +83,7 @@ bool CheckBeforeExtracting(const CZRArchiveReader& reader, const sOptions& optio
     const bool refused = CZRArchiveReader::HasErrors(problems);
     for (const sArchiveProblem& problem : problems)
         if (refused || !options.quiet)
-            std::fprintf(stderr, "zrarc: %s\n", problem.text.GetString());
+            Report(problem.text.GetString());
     return !refused;
 }
 

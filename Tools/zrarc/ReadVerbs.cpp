@@ -121,7 +121,7 @@ int RunList(const Operands& operands, const sOptions&)
     if (!CZRArchiveReader::HasErrors(problems))
         return status;
     for (const sArchiveProblem& problem : problems)
-        std::fprintf(stderr, "zrarc: %s\n", problem.text.GetString());
+        Report(problem.text.GetString());
     return kExitFailure;
 }
 

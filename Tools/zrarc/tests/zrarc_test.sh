@@ -37,6 +37,8 @@ has '^ +Textures/$'
 has '^51467  total, 5 files in 4 folders$'
 expect 0 "$zrarc" verify Data.arc
 has '^Data\.arc: OK$'
+expect 0 "$zrarc" verify Data.arc --quiet
+[[ ! -s out && ! -s err ]] || fail "verify --quiet reported: $(cat out err)"
 expect 0 "$zrarc" cat 'Data\Textures\Walls\wall.tga'
 cmp out tree/Textures/Walls/wall.tga
 expect 0 "$zrarc" cat "$PWD/Data/Sounds/big boom.wav"
@@ -96,19 +98,60 @@ expect 0 "$zrarc" create many.arc many
 expect 0 "$zrarc" extract many.arc many.out
 diff -r many many.out/many
 
-# Usage and help.
-for call in "" "frob" "list" "list a b" "--bogus list Data.arc" "help frob"; do
-    expect 2 "$zrarc" $call
-    has "^Try 'zrarc (--help|help list)'\.$" err
-done
+# Usage errors: the problem, then the help to read (the verb's once it is named).
+usage_error() {
+    local problem=$1 help=$2
+    shift 2
+    expect 2 "$zrarc" "$@"
+    [[ ! -s out ]] || fail "'$*' wrote to stdout: $(cat out)"
+    [[ $(cat err) == "zrarc: $problem"$'\n'"Try '$help'." ]] || fail "'$*' said: $(cat err)"
+}
+usage_error "no verb given" "zrarc --help"
+usage_error "no verb given" "zrarc --help" --quiet
+usage_error "unknown verb 'frob'" "zrarc --help" frob
+usage_error "unknown verb 'frob'" "zrarc --help" help frob
+usage_error "unknown option '--bogus'" "zrarc --help" --bogus
+usage_error "unknown option '--bogus'" "zrarc help list" --bogus list Data.arc
+usage_error "missing operand ARCHIVE" "zrarc help list" list
+usage_error "missing operand DIR" "zrarc help create" -q create x.arc
+usage_error "unexpected operand 'b'" "zrarc help list" list a b
+
+# Help: the tool's, the same from 'help'; each verb's with its long
+# description, the same every way it is asked for.
 expect 0 "$zrarc" --help
-for verb in create extract list cat verify; do has "^  $verb "; done
-expect 0 "$zrarc" extract --help
-has '^Usage: zrarc .*extract ARCHIVE DIR$'
+has '^Usage: zrarc \[OPTIONS\] VERB$'
+for verb in create extract list cat verify help; do has "^  $verb +[a-z]"; done
+has '^  -q,--quiet +no progress bar'
+has '^  -V,--version '
+has "^'zrarc help VERB' describes a verb\.$"
+has '^Exit status: 0 success, 1 failure, 2 usage error\.$'
+[[ ! -s err ]] || fail "--help wrote to stderr: $(cat err)"
+mv out help.txt
+expect 0 "$zrarc" help
+cmp out help.txt
+declare -A details=([create]='Packs the files and subdirectories of DIR'
+    [extract]='Unpacks ARCHIVE into DIR/NAME' [list]='Prints one line per entry'
+    [cat]='Writes the bytes of PATH to stdout' [verify]='Checks ARCHIVE without trusting it')
+declare -A operands=([create]='ARCHIVE DIR' [extract]='ARCHIVE DIR' [list]=ARCHIVE
+    [cat]=PATH [verify]=ARCHIVE)
+for verb in create extract list cat verify; do
+    expect 0 "$zrarc" help "$verb"
+    has "^Usage: zrarc $verb \[OPTIONS\] ${operands[$verb]}\$"
+    has "^${details[$verb]}"
+    has '^  -q,--quiet '
+    mv out verb-help.txt
+    for call in "$verb --help" "-h $verb" "$verb x y z -h"; do
+        expect 0 "$zrarc" $call
+        cmp out verb-help.txt || fail "'zrarc $call' differs from 'zrarc help $verb'"
+    done
+done
 expect 0 "$zrarc" help cat
-has 'Data\\Textures\\wall\.tga'
+has '^archive inside the one before it: Data\\Textures\\wall\.tga is the file$'
 expect 0 "$zrarc" --version
 has '^zrarc [0-9]+\.[0-9]+\.[0-9]+$'
+mv out version.txt
+expect 0 "$zrarc" list -V
+cmp out version.txt
 
 # A terminal gets the progress bar, unless --quiet.
 if command -v script >/dev/null; then
