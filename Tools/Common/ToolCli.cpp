@@ -213,3 +213,15 @@ int Fail(const std::string& file, const CZRException& error)
 {
     return Fail(file, Describe(error));
 }
+
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    for (unsigned char c : text)
+    {
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02X", c);
+        shown += (c < 0x20 || c == 0x7F) ? std::string(escape) : std::string(1, char(c));
+    }
+    return shown;
+}

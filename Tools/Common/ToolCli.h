@@ -97,6 +97,10 @@ private:
     std::string m_helpTopic;
 };
 
+// Control characters as \xNN, so that text read from a file cannot disturb a
+// terminal.
+std::string Printable(const std::string& text);
+
 // Reports on stderr. Each line starts with the tool's name, as given to the
 // last CToolCli constructed.
 // "TOOL: TEXT"

@@ -1,20 +1,6 @@
 // zrarc: the small file and name helpers the verbs share.
-#include <cstdio>
-
 #include "Common/File/FileFunctions.h"
 #include "Zrarc.h"
-
-std::string Printable(const std::string& text)
-{
-    std::string shown;
-    for (unsigned char c : text)
-    {
-        char escape[5];
-        std::snprintf(escape, sizeof escape, "\\x%02X", c);
-        shown += (c < 0x20 || c == 0x7F) ? std::string(escape) : std::string(1, char(c));
-    }
-    return shown;
-}
 
 bool IsDirectory(const std::string& path)
 {

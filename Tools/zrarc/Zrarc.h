@@ -20,8 +20,6 @@ int RunList(const Operands& operands, const sOptions& options);
 int RunCat(const Operands& operands, const sOptions& options);
 int RunVerify(const Operands& operands, const sOptions& options);
 
-// Control characters as \xNN, so names from an archive cannot disturb a terminal.
-std::string Printable(const std::string& text);
 // Through the library's FILE_ layer; false for a missing path.
 bool IsDirectory(const std::string& path);
 bool IsFile(const std::string& path);
