@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <fstream>
 #include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "Common/Core/ZRStrFunctions.h"
 
@@ -257,11 +262,18 @@ TEST(StrFunctions, CountedFormattingKeepsWhatTheCLibraryProduces)
                    text, 5, -5),
         FORMAT_ROW("%y|%hhy|%-*.*y|%5|%.-3d|%0$d|%lm", 4, 5, 6),
         FORMAT_ROW("%3$s %1$d %2$*1$d|%1$-*4$d|", 3, 8, text, 6),
-        FORMAT_ROW("fails at a lone percent%"), FORMAT_ROW("%s|%lc|", text, static_cast<wint_t>(0x100))};
+        FORMAT_ROW("fails at a lone percent%"), FORMAT_ROW("%s|%lc|", text, static_cast<wint_t>(0x100)),
+        // Widths and precisions large enough that padding and zeros are counted.
+        FORMAT_ROW("%5000d|%-4097.4200x|%0*.*f|%.5000e|%#.4100g|%.4100g|%#-4500.4100G|%.5000a", 1, 255u, 4500,
+                   4200, -2.5, 1.5, 3.0, 3.0, 1e-7, 1.0),
+        FORMAT_ROW("%*s|%-5000s|%*.2ls|%4097c|%-4200p|%4500%|%.17000Lf|%04500Le|%-*f", 4500, text, text, -4200,
+                   wide, 'c', static_cast<void*>(text), 1.5L, -1.0L, -4400, 1.0 / 0.0),
+        FORMAT_ROW("%2$*1$d|%3$-*1$s|%1$0*4$x|", -4500, 7, text, 4300),
+        FORMAT_ROW("%y|%0*f|%0*a|%.*Ld|%-9000.4500f|", -4300, 2.5, -4300, 1.0, 5000, 3, 0.5)};
     for (const Row& row : rows)
-        for (std::size_t count : {0, 1, 7, 30, 200})
+        for (std::size_t count : {0, 1, 7, 30, 200, 22000})
         {
-            std::vector<char> expected(300, '#');
+            std::vector<char> expected(40000, '#');
             const int length = row.reference(expected.data(), expected.size());
             std::vector<char> dst(count + 10, '#');
             const int result = row.ours(dst.data(), count);
@@ -287,6 +299,81 @@ TEST(StrFunctions, CountedFormattingKeepsWhatTheCLibraryProduces)
                 EXPECT_EQ(std::string(dst.data(), dst.size()), want) << row.text << " count " << count;
             }
         }
+}
+
+namespace
+{
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ZR_TEST_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ZR_TEST_SANITIZED 1
+#endif
+
+// For one scope, caps the address space at what the process maps now plus a
+// margin, so that formatting which would take gigabytes fails instead of
+// passing slowly. Sanitized builds map their shadow memory as they go and run
+// without the cap.
+class AddressSpaceCap
+{
+public:
+    AddressSpaceCap()
+    {
+#if defined(__linux__) && !defined(ZR_TEST_SANITIZED)
+        constexpr unsigned long kMargin = 256ul << 20;
+        std::ifstream statm("/proc/self/statm");
+        unsigned long pages = 0;
+        if (statm >> pages && getrlimit(RLIMIT_AS, &m_previous) == 0)
+        {
+            rlimit capped = m_previous;
+            capped.rlim_cur = pages * static_cast<unsigned long>(sysconf(_SC_PAGESIZE)) + kMargin;
+            m_active = capped.rlim_cur < m_previous.rlim_cur && setrlimit(RLIMIT_AS, &capped) == 0;
+        }
+#endif
+    }
+    ~AddressSpaceCap()
+    {
+        if (m_active)
+            setrlimit(RLIMIT_AS, &m_previous);
+    }
+
+private:
+    rlimit m_previous{};
+    bool m_active = false;
+};
+} // namespace
+
+TEST(StrFunctions, CountedFormattingCostsWhatItKeeps)
+{
+    constexpr int kHuge = 2000000000;
+    // The first 1,024 bytes: text, then fill.
+    const auto lead = [](const std::string& text, char fill) { return text + std::string(1024 - text.size(), fill); };
+    AddressSpaceCap cap;
+    std::vector<char> dst(1100);
+    const auto kept = [&] { return std::string(dst.data(), 1025); };
+    int length = 0;
+    const auto check = [&](int result, const std::string& first, long long expected, const char* what) {
+        EXPECT_LT(result, 0) << what;
+        EXPECT_EQ(kept(), first + '#') << what;
+        EXPECT_EQ(length, expected) << what;
+        std::fill(dst.begin(), dst.end(), '#');
+    };
+    std::fill(dst.begin(), dst.end(), '#');
+    check(STR_snprintf(dst.data(), 1024, "%*d%n", kHuge, 1, &length), lead("", ' '), kHuge, "*d");
+    check(STR_snprintf(dst.data(), 1024, "%2000000000d%n", 1, &length), lead("", ' '), kHuge, "2000000000d");
+    check(STR_snprintf(dst.data(), 1024, "%-2000000000s%n", "abc", &length), lead("abc", ' '), kHuge, "-s");
+    check(STR_snprintf(dst.data(), 1024, "%.2000000000f%n", 1.5, &length), lead("1.5", '0'), kHuge + 2LL, ".f");
+    check(STR_snprintf(dst.data(), 1024, "%0*d%n", kHuge, -42, &length), lead("-", '0'), kHuge, "0*d");
+    check(STR_snprintf(dst.data(), 1024, "%#.*x%n", kHuge, 255, &length), lead("0x", '0'), kHuge + 2LL, "#.*x");
+    check(STR_snprintf(dst.data(), 1024, "%.*e%n", kHuge, 1.5, &length), lead("1.5", '0'), kHuge + 6LL, ".*e");
+
+    // Past INT_MAX bytes the C library fails; what was kept stays, terminated.
+    errno = 0;
+    EXPECT_LT(STR_snprintf(dst.data(), 1024, "%*d%*d", kHuge, 1, kHuge, 2), 0);
+    EXPECT_EQ(errno, EOVERFLOW);
+    EXPECT_EQ(kept(), std::string(1023, ' ') + '\0' + '#');
 }
 
 TEST(StrFunctions, ScanningAndSpaces)
