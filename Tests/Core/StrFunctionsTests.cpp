@@ -6,16 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <fstream>
 #include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include "Common/Core/ZRStrFunctions.h"
+#include "Core/AddressSpaceCap.h"
 
 // Shift-JIS samples: "\x95\x5C" has a backslash trail byte, "\x83\x41" and
 // "\x83\x61" ASCII-letter trail bytes; "\xB1" and "\xDF" are half-width katakana.
@@ -300,50 +297,6 @@ TEST(StrFunctions, CountedFormattingKeepsWhatTheCLibraryProduces)
             }
         }
 }
-
-namespace
-{
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define ZR_TEST_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ZR_TEST_SANITIZED 1
-#endif
-
-// For one scope, caps the address space at what the process maps now plus a
-// margin, so that formatting which would take gigabytes fails instead of
-// passing slowly. Sanitized builds map their shadow memory as they go and run
-// without the cap.
-class AddressSpaceCap
-{
-public:
-    AddressSpaceCap()
-    {
-#if defined(__linux__) && !defined(ZR_TEST_SANITIZED)
-        constexpr unsigned long kMargin = 256ul << 20;
-        std::ifstream statm("/proc/self/statm");
-        unsigned long pages = 0;
-        if (statm >> pages && getrlimit(RLIMIT_AS, &m_previous) == 0)
-        {
-            rlimit capped = m_previous;
-            capped.rlim_cur = pages * static_cast<unsigned long>(sysconf(_SC_PAGESIZE)) + kMargin;
-            m_active = capped.rlim_cur < m_previous.rlim_cur && setrlimit(RLIMIT_AS, &capped) == 0;
-        }
-#endif
-    }
-    ~AddressSpaceCap()
-    {
-        if (m_active)
-            setrlimit(RLIMIT_AS, &m_previous);
-    }
-
-private:
-    rlimit m_previous{};
-    bool m_active = false;
-};
-} // namespace
 
 TEST(StrFunctions, CountedFormattingCostsWhatItKeeps)
 {
