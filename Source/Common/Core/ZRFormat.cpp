@@ -23,13 +23,15 @@ namespace
 // Conversions whose width and precision stay within these limits are formatted
 // by the C library as they stand.
 constexpr long long kWidthLimit = 4096;
-// Past this precision a conversion only adds zeros: a 64-bit integer has at most
-// 64 digits, a double at most 1,074 after the decimal point (767 significant)
-// and 13 hexadecimal.
 constexpr long long kPrecisionLimit = 4096;
-// A long double has up to 16,445 digits after the decimal point (x87), or
-// 16,494 (IEEE quadruple precision).
-constexpr long long kLongDoublePrecisionLimit = 16500;
+// Past these precisions a conversion only adds zeros, so one with a larger
+// precision is formatted at them. A 64-bit integer has at most 64 digits (a
+// pointer 16); a double at most 1,074 after the decimal point or 767
+// significant; a long double up to 16,445 after the decimal point (x87) or
+// 16,494 (IEEE quadruple precision); any of them no more than 28 hexadecimal.
+constexpr long long kIntegerDigits = 128;
+constexpr long long kDoubleDigits = 1100;
+constexpr long long kLongDoubleDigits = 16500;
 // A format is handed to the C library whole when its widths and precisions are
 // within the limits and add up to no more than this.
 constexpr long long kWholeFormatBudget = 65536;
@@ -368,9 +370,23 @@ Resolved Resolve(const Spec& spec, int widthValue, int precisionValue)
     return r;
 }
 
+// The precision up to which the C library formats a conversion as it stands.
 long long PrecisionLimit(const Spec& spec)
 {
-    return spec.type == ArgType::LongDouble ? kLongDoublePrecisionLimit : kPrecisionLimit;
+    return spec.type == ArgType::LongDouble ? kLongDoubleDigits : kPrecisionLimit;
+}
+
+// The precision at which a conversion shows every digit it can have.
+long long AllDigits(const Spec& spec)
+{
+    if (spec.conversion == 'a' || spec.conversion == 'A')
+        return kIntegerDigits;
+    switch (spec.type)
+    {
+    case ArgType::LongDouble: return kLongDoubleDigits;
+    case ArgType::Double: return kDoubleDigits;
+    default: return kIntegerDigits;
+    }
 }
 
 // One conversion as a format of its own: "%<flags>*.*<modifier><conversion>"
@@ -539,9 +555,9 @@ bool RunsAreUniform(const Spec& spec)
 // where the padding goes and what it is.
 bool Bounded(Sink& sink, const Spec& spec, const Call& call, const Resolved& r)
 {
-    const long long limit = PrecisionLimit(spec);
-    if ((r.width <= kWidthLimit && r.precision <= limit) || !RunsAreUniform(spec))
+    if ((r.width <= kWidthLimit && r.precision <= PrecisionLimit(spec)) || !RunsAreUniform(spec))
         return sink.Direct(call, r.rawWidth, r.precision);
+    const long long limit = AllDigits(spec);
     const int precision = r.precision > limit ? static_cast<int>(limit) : r.precision;
     Sample body;
     if (!body.Render(call, 0, precision))
