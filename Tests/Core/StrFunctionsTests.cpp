@@ -268,10 +268,13 @@ TEST(StrFunctions, CountedFormattingKeepsWhatTheCLibraryProduces)
         FORMAT_ROW("%2$*1$d|%3$-*1$s|%1$0*4$x|", -4500, 7, text, 4300),
         FORMAT_ROW("%y|%0*f|%0*a|%.*Ld|%-9000.4500f|", -4300, 2.5, -4300, 1.0, 5000, 3, 0.5)};
     for (const Row& row : rows)
-        for (std::size_t count : {0, 1, 7, 30, 200, 22000})
+    {
+        std::vector<char> expected(80000, '#');
+        const int length = row.reference(expected.data(), expected.size());
+        // Counts around the stack buffer's size, and the exact length.
+        const std::size_t exact = length > 0 ? static_cast<std::size_t>(length) : 0;
+        for (std::size_t count : std::initializer_list<std::size_t>{0, 1, 7, 30, 200, 1024, 1025, 22000, exact})
         {
-            std::vector<char> expected(40000, '#');
-            const int length = row.reference(expected.data(), expected.size());
             std::vector<char> dst(count + 10, '#');
             const int result = row.ours(dst.data(), count);
             if (length >= 0 && static_cast<std::size_t>(length) > count)
@@ -296,6 +299,7 @@ TEST(StrFunctions, CountedFormattingKeepsWhatTheCLibraryProduces)
                 EXPECT_EQ(std::string(dst.data(), dst.size()), want) << row.text << " count " << count;
             }
         }
+    }
 }
 
 TEST(StrFunctions, CountedFormattingCostsWhatItKeeps)

@@ -37,7 +37,7 @@ constexpr unsigned int SINGLE_BYTE_LIMIT = 0x100; // codes below are single-byte
 constexpr int TRUNCATED = -1;                      // counted formatting ran out of room
 // Formatted output never exceeds INT_MAX bytes, so no more need be kept.
 constexpr std::size_t kFormatLimit = static_cast<std::size_t>(INT_MAX) + 1;
-constexpr std::size_t kSmallFormatBuffer = 1025; // a 1,024-byte count and its terminator
+constexpr std::size_t kSmallFormatBuffer = 1025; // counts up to 1,024 and a spare byte
 
 bool IsDoubleByte() { return g_codePage.load(std::memory_order_relaxed) == STR_CODEPAGE_SHIFTJIS; }
 
@@ -273,19 +273,32 @@ int STR_vsprintf(char* dst, const char* fmt, va_list args)
 
 int STR_vsnprintf(char* dst, std::size_t count, const char* fmt, va_list args)
 {
-    // The kept bytes are formatted into a buffer one byte longer, whose last
-    // byte may take the C library's terminator; count may end at an output byte.
+    // The formatter needs one byte past the kept ones for the C library's
+    // terminator, where the counted form may keep an output byte. A short count
+    // gets a buffer on the stack; a long one is formatted in place, short of its
+    // last byte, and only an output that fills it all is formatted once more,
+    // into a buffer of count bytes and the spare one.
     const std::size_t room = std::min(count, kFormatLimit);
-    char small[kSmallFormatBuffer];
-    std::unique_ptr<char[]> large;
-    char* buffer = small;
-    if (room >= sizeof small)
+    ZRFormat::Result result{};
+    if (room < kSmallFormatBuffer)
     {
-        large.reset(new char[room + 1]);
-        buffer = large.get();
+        char small[kSmallFormatBuffer];
+        result = ZRFormat::Format(small, room, fmt, args);
+        std::memcpy(dst, small, result.kept);
     }
-    const ZRFormat::Result result = ZRFormat::Format(buffer, room, fmt, args);
-    std::memcpy(dst, buffer, result.kept);
+    else
+    {
+        va_list again;
+        va_copy(again, args);
+        result = ZRFormat::Format(dst, room - 1, fmt, args);
+        if (result.length >= 0 && static_cast<std::size_t>(result.length) >= room)
+        {
+            const std::unique_ptr<char[]> whole(new char[room + 1]);
+            result = ZRFormat::Format(whole.get(), room, fmt, again);
+            std::memcpy(dst, whole.get(), result.kept);
+        }
+        va_end(again);
+    }
     if (result.length < 0)
     {
         // What was formatted before the failure, cut and terminated.
