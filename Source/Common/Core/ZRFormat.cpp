@@ -131,7 +131,29 @@ ArgType TypeOf(char conversion, Size size)
     }
 }
 
-bool IsConversion(char c) { return c != '\0' && std::strchr("diouxXbBeEfFgGaAcCsSpnm%", c) != nullptr; }
+bool IsConversion(char c)
+{
+    switch (c)
+    {
+    case 'd': case 'i': case 'o': case 'u': case 'x': case 'X': case 'b': case 'B':
+    case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
+    case 'c': case 'C': case 's': case 'S': case 'p': case 'n': case 'm': case '%':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsFlag(char c)
+{
+    switch (c)
+    {
+    case ' ': case '+': case '-': case '#': case '0': case '\'': case 'I':
+        return true;
+    default:
+        return false;
+    }
+}
 bool IsText(char c) { return c == 's' || c == 'S'; }
 bool IsWide(const Spec& spec)
 {
@@ -208,10 +230,10 @@ private:
         const char* p = spec.begin + 1;
         if (const int error = ArgumentNumber(p, spec.dataArg, false))
             return Fail(spec.begin, error);
-        for (std::size_t count = 0; *p != '\0' && std::strchr(" +-#0'I", *p) != nullptr; ++p)
+        for (std::size_t count = 0; IsFlag(*p); ++p)
         {
             spec.left = spec.left || *p == '-';
-            if (std::strchr(spec.flags, *p) == nullptr)
+            if (std::find(spec.flags, spec.flags + count, *p) == spec.flags + count)
                 spec.flags[count++] = *p;
         }
         if (*p == '*')
