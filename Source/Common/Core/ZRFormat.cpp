@@ -71,7 +71,7 @@ union Arg
     long double ld;
 };
 
-struct Spec
+struct Conversion
 {
     const char* begin = nullptr; // the '%'
     const char* end = nullptr;   // past the conversion character
@@ -87,7 +87,7 @@ struct Spec
     const char* modifier = nullptr;
     int modifierLength = 0;
     Size size = Size::Default;
-    char conversion = 0;
+    char letter = 0;             // the conversion character
     ArgType type = ArgType::None;
     int dataArg = kNone;
     bool numbered = false; // taken the numbered way, as the C library takes it
@@ -96,7 +96,7 @@ struct Spec
 // A whole format, parsed and with its argument types.
 struct Parsed
 {
-    std::vector<Spec> specs;
+    std::vector<Conversion> conversions;
     std::vector<ArgType> types; // by argument number
     const char* stop = nullptr; // where formatting fails, when it does
     int error = 0;
@@ -155,9 +155,9 @@ bool IsFlag(char c)
     }
 }
 bool IsText(char c) { return c == 's' || c == 'S'; }
-bool IsWide(const Spec& spec)
+bool IsWide(const Conversion& conv)
 {
-    return spec.conversion == 'S' || spec.size == Size::Long || spec.size == Size::LongLong;
+    return conv.letter == 'S' || conv.size == Size::Long || conv.size == Size::LongLong;
 }
 
 // Reads a format one conversion at a time.
@@ -166,16 +166,16 @@ class Parser
 public:
     explicit Parser(const char* fmt) : m_next(std::strchr(fmt, '%')) {}
 
-    // The next conversion into a fresh spec; false at the end of the format or
+    // The next conversion into a fresh conv; false at the end of the format or
     // where it fails.
-    bool Next(Spec& spec)
+    bool Next(Conversion& conv)
     {
         if (m_next == nullptr)
             return false;
-        spec.begin = m_next;
-        if (!ParseOne(spec))
+        conv.begin = m_next;
+        if (!ParseOne(conv))
             return false;
-        m_next = spec.literal ? nullptr : std::strchr(spec.end, '%');
+        m_next = conv.literal ? nullptr : std::strchr(conv.end, '%');
         return true;
     }
 
@@ -216,97 +216,97 @@ private:
 
     // Digits of a width or precision: out of range fails the format, unless it
     // has gone over to numbered arguments; then the C library drops the number.
-    bool Number(const char*& p, const Spec& spec, bool& has, long long& value)
+    bool Number(const char*& p, const Conversion& conv, bool& has, long long& value)
     {
         value = ReadNumber(p);
         if (value >= 0)
             return true;
         has = false;
-        return m_numbered || Fail(spec.begin, EOVERFLOW);
+        return m_numbered || Fail(conv.begin, EOVERFLOW);
     }
 
-    bool ParseOne(Spec& spec)
+    bool ParseOne(Conversion& conv)
     {
-        const char* p = spec.begin + 1;
-        if (const int error = ArgumentNumber(p, spec.dataArg, false))
-            return Fail(spec.begin, error);
+        const char* p = conv.begin + 1;
+        if (const int error = ArgumentNumber(p, conv.dataArg, false))
+            return Fail(conv.begin, error);
         for (std::size_t count = 0; IsFlag(*p); ++p)
         {
-            spec.left = spec.left || *p == '-';
-            if (std::find(spec.flags, spec.flags + count, *p) == spec.flags + count)
-                spec.flags[count++] = *p;
+            conv.left = conv.left || *p == '-';
+            if (std::find(conv.flags, conv.flags + count, *p) == conv.flags + count)
+                conv.flags[count++] = *p;
         }
         if (*p == '*')
         {
-            spec.hasWidth = true;
-            if (const int error = ArgumentNumber(++p, spec.widthArg, true))
-                return Fail(spec.begin, error);
+            conv.hasWidth = true;
+            if (const int error = ArgumentNumber(++p, conv.widthArg, true))
+                return Fail(conv.begin, error);
         }
         else if (IsDigit(*p))
         {
-            spec.hasWidth = true;
-            if (!Number(p, spec, spec.hasWidth, spec.width))
+            conv.hasWidth = true;
+            if (!Number(p, conv, conv.hasWidth, conv.width))
                 return false;
         }
         if (*p == '.')
         {
-            spec.hasPrecision = true;
+            conv.hasPrecision = true;
             if (*++p == '*')
             {
-                if (const int error = ArgumentNumber(++p, spec.precisionArg, true))
-                    return Fail(spec.begin, error);
+                if (const int error = ArgumentNumber(++p, conv.precisionArg, true))
+                    return Fail(conv.begin, error);
             }
-            else if (!Number(p, spec, spec.hasPrecision, spec.precision))
+            else if (!Number(p, conv, conv.hasPrecision, conv.precision))
                 return false;
         }
-        spec.modifier = p;
+        conv.modifier = p;
         switch (*p)
         {
         case 'h':
-            spec.size = p[1] == 'h' ? Size::Char : Size::Short;
+            conv.size = p[1] == 'h' ? Size::Char : Size::Short;
             p += p[1] == 'h' ? 2 : 1;
             break;
         case 'l':
-            spec.size = p[1] == 'l' ? Size::LongLong : Size::Long;
+            conv.size = p[1] == 'l' ? Size::LongLong : Size::Long;
             p += p[1] == 'l' ? 2 : 1;
             break;
         case 'L': case 'q':
-            spec.size = Size::LongLong;
+            conv.size = Size::LongLong;
             ++p;
             break;
         case 'z': case 'Z': case 't': case 'j':
-            spec.size = Size::Long;
+            conv.size = Size::Long;
             ++p;
             break;
         default:
             break;
         }
-        spec.modifierLength = static_cast<int>(p - spec.modifier);
+        conv.modifierLength = static_cast<int>(p - conv.modifier);
         if (*p == '\0')
         {
             // The C library fails such a format, unless it has gone over to
             // numbered arguments; then the rest is plain text.
             if (!m_numbered)
-                return Fail(spec.begin, EINVAL);
-            spec.literal = true;
-            spec.end = p;
+                return Fail(conv.begin, EINVAL);
+            conv.literal = true;
+            conv.end = p;
             return true;
         }
-        spec.conversion = *p++;
-        spec.end = p;
+        conv.letter = *p++;
+        conv.end = p;
         // The C library takes the rest of a format the numbered way from a
         // character that is no conversion, or from 'h' before one that is not
         // an integer's.
-        m_numbered = m_numbered || !IsConversion(spec.conversion) ||
-                     (spec.size == Size::Short && std::strchr("eEfFgGaAcCsSpm", spec.conversion) != nullptr);
-        spec.numbered = m_numbered;
+        m_numbered = m_numbered || !IsConversion(conv.letter) ||
+                     (conv.size == Size::Short && std::strchr("eEfFgGaAcCsSpm", conv.letter) != nullptr);
+        conv.numbered = m_numbered;
         // Taken the numbered way, L and q widen floating-point values only.
-        if (m_numbered && (*spec.modifier == 'L' || *spec.modifier == 'q') &&
-            TypeOf(spec.conversion, Size::LongLong) != ArgType::LongDouble)
-            spec.size = Size::Default;
-        spec.type = TypeOf(spec.conversion, spec.size);
-        if (spec.type != ArgType::None && spec.dataArg == kNone)
-            spec.dataArg = m_order++;
+        if (m_numbered && (*conv.modifier == 'L' || *conv.modifier == 'q') &&
+            TypeOf(conv.letter, Size::LongLong) != ArgType::LongDouble)
+            conv.size = Size::Default;
+        conv.type = TypeOf(conv.letter, conv.size);
+        if (conv.type != ArgType::None && conv.dataArg == kNone)
+            conv.dataArg = m_order++;
         return true;
     }
 
@@ -330,12 +330,12 @@ void Use(std::vector<ArgType>& types, int index, ArgType type)
 void Parse(const char* fmt, Parsed& out)
 {
     Parser parser(fmt);
-    for (Spec spec; parser.Next(spec); spec = Spec())
+    for (Conversion conv; parser.Next(conv); conv = Conversion())
     {
-        Use(out.types, spec.widthArg, ArgType::Int);
-        Use(out.types, spec.precisionArg, ArgType::Int);
-        Use(out.types, spec.dataArg, spec.type);
-        out.specs.push_back(spec);
+        Use(out.types, conv.widthArg, ArgType::Int);
+        Use(out.types, conv.precisionArg, ArgType::Int);
+        Use(out.types, conv.dataArg, conv.type);
+        out.conversions.push_back(conv);
     }
     out.stop = parser.Stop();
     out.error = parser.Error();
@@ -370,40 +370,40 @@ struct Resolved
     int precision = -1;
 };
 
-Resolved Resolve(const Spec& spec, int widthValue, int precisionValue)
+Resolved Resolve(const Conversion& conv, int widthValue, int precisionValue)
 {
     Resolved r;
-    r.left = spec.left;
-    if (spec.widthArg != kNone)
+    r.left = conv.left;
+    if (conv.widthArg != kNone)
     {
         r.rawWidth = widthValue;
         r.width = r.rawWidth < 0 ? -static_cast<long long>(r.rawWidth) : r.rawWidth;
         r.left = r.left || r.rawWidth < 0;
     }
-    else if (spec.hasWidth)
+    else if (conv.hasWidth)
     {
-        r.rawWidth = static_cast<int>(spec.width);
-        r.width = spec.width;
+        r.rawWidth = static_cast<int>(conv.width);
+        r.width = conv.width;
     }
-    if (spec.precisionArg != kNone)
+    if (conv.precisionArg != kNone)
         r.precision = std::max(precisionValue, -1);
-    else if (spec.hasPrecision)
-        r.precision = static_cast<int>(spec.precision);
+    else if (conv.hasPrecision)
+        r.precision = static_cast<int>(conv.precision);
     return r;
 }
 
 // The precision up to which the C library formats a conversion as it stands.
-long long PrecisionLimit(const Spec& spec)
+long long PrecisionLimit(const Conversion& conv)
 {
-    return spec.type == ArgType::LongDouble ? kLongDoubleDigits : kPrecisionLimit;
+    return conv.type == ArgType::LongDouble ? kLongDoubleDigits : kPrecisionLimit;
 }
 
 // The precision at which a conversion shows every digit it can have.
-long long AllDigits(const Spec& spec)
+long long AllDigits(const Conversion& conv)
 {
-    if (spec.conversion == 'a' || spec.conversion == 'A')
+    if (conv.letter == 'a' || conv.letter == 'A')
         return kIntegerDigits;
-    switch (spec.type)
+    switch (conv.type)
     {
     case ArgType::LongDouble: return kLongDoubleDigits;
     case ArgType::Double: return kDoubleDigits;
@@ -417,40 +417,40 @@ long long AllDigits(const Spec& spec)
 // and precision, so that the C library treats it as it treats the whole format.
 struct Call
 {
-    char spec[24];
+    char format[24];
     bool numbered;
     ArgType type;
     const Arg* value;
     int savedErrno; // what %m shows
 };
 
-void MakeCall(Call& call, const Spec& spec, const Arg* value, int savedErrno)
+void MakeCall(Call& call, const Conversion& conv, const Arg* value, int savedErrno)
 {
-    const bool hasValue = spec.type != ArgType::None;
-    char* p = call.spec;
+    const bool hasValue = conv.type != ArgType::None;
+    char* p = call.format;
     *p++ = '%';
-    if (spec.numbered && hasValue)
+    if (conv.numbered && hasValue)
         p = std::copy_n("1$", 2, p);
-    p = std::copy(spec.flags, spec.flags + std::strlen(spec.flags), p);
+    p = std::copy(conv.flags, conv.flags + std::strlen(conv.flags), p);
     *p++ = '*';
-    if (spec.numbered)
+    if (conv.numbered)
         p = std::copy_n(hasValue ? "2$" : "1$", 2, p);
     p = std::copy_n(".*", 2, p);
-    if (spec.numbered)
+    if (conv.numbered)
         p = std::copy_n(hasValue ? "3$" : "2$", 2, p);
-    p = std::copy_n(spec.modifier, spec.modifierLength, p);
-    *p++ = spec.conversion;
+    p = std::copy_n(conv.modifier, conv.modifierLength, p);
+    *p++ = conv.letter;
     *p = '\0';
-    call.numbered = spec.numbered;
-    call.type = spec.type;
+    call.numbered = conv.numbered;
+    call.type = conv.type;
     call.value = value;
     call.savedErrno = savedErrno;
 }
 
 template <typename T> int PrintValue(char* dst, std::size_t size, const Call& call, int width, int precision, T value)
 {
-    return call.numbered ? std::snprintf(dst, size, call.spec, value, width, precision)
-                         : std::snprintf(dst, size, call.spec, width, precision, value);
+    return call.numbered ? std::snprintf(dst, size, call.format, value, width, precision)
+                         : std::snprintf(dst, size, call.format, width, precision, value);
 }
 
 int Print(char* dst, std::size_t size, const Call& call, int width, int precision)
@@ -459,7 +459,7 @@ int Print(char* dst, std::size_t size, const Call& call, int width, int precisio
     const Arg& v = *call.value;
     switch (call.type)
     {
-    case ArgType::None: return std::snprintf(dst, size, call.spec, width, precision);
+    case ArgType::None: return std::snprintf(dst, size, call.format, width, precision);
     case ArgType::Int: return PrintValue(dst, size, call, width, precision, v.i);
     case ArgType::Long: return PrintValue(dst, size, call, width, precision, v.l);
     case ArgType::LongLong: return PrintValue(dst, size, call, width, precision, v.ll);
@@ -563,9 +563,9 @@ private:
 
 // Grouping (') and locale digits (I) make no runs of one character outside the
 // C locale.
-bool RunsAreUniform(const Spec& spec)
+bool RunsAreUniform(const Conversion& conv)
 {
-    if (std::strpbrk(spec.flags, "'I") == nullptr)
+    if (std::strpbrk(conv.flags, "'I") == nullptr)
         return true;
     const char* locale = std::setlocale(LC_ALL, nullptr);
     return locale != nullptr && (std::strcmp(locale, "C") == 0 || std::strcmp(locale, "POSIX") == 0);
@@ -575,11 +575,11 @@ bool RunsAreUniform(const Spec& spec)
 // once the precision is. Past the limit, a precision one higher shows where the
 // extra zeros go (or that there are none); a width one past the output shows
 // where the padding goes and what it is.
-bool Bounded(Sink& sink, const Spec& spec, const Call& call, const Resolved& r)
+bool Bounded(Sink& sink, const Conversion& conv, const Call& call, const Resolved& r)
 {
-    if ((r.width <= kWidthLimit && r.precision <= PrecisionLimit(spec)) || !RunsAreUniform(spec))
+    if ((r.width <= kWidthLimit && r.precision <= PrecisionLimit(conv)) || !RunsAreUniform(conv))
         return sink.Direct(call, r.rawWidth, r.precision);
-    const long long limit = AllDigits(spec);
+    const long long limit = AllDigits(conv);
     const int precision = r.precision > limit ? static_cast<int>(limit) : r.precision;
     Sample body;
     if (!body.Render(call, 0, precision))
@@ -637,14 +637,14 @@ bool Bounded(Sink& sink, const Spec& spec, const Call& call, const Resolved& r)
 
 // %s and %S: the text is the caller's and is read only up to the precision; a
 // wide width is learnt from padding a one-character text.
-bool Text(Sink& sink, const Spec& spec, const Call& call, const Resolved& r)
+bool Text(Sink& sink, const Conversion& conv, const Call& call, const Resolved& r)
 {
     if (r.width <= kWidthLimit)
         return sink.Direct(call, r.rawWidth, r.precision);
     static const char kProxy[] = "x";
     static const wchar_t kWideProxy[] = L"x";
     Arg proxy;
-    proxy.p = IsWide(spec) ? const_cast<wchar_t*>(kWideProxy) : static_cast<void*>(const_cast<char*>(kProxy));
+    proxy.p = IsWide(conv) ? const_cast<wchar_t*>(kWideProxy) : static_cast<void*>(const_cast<char*>(kProxy));
     Call proxyCall = call;
     proxyCall.value = &proxy;
     char sample[8];
@@ -672,9 +672,9 @@ bool Text(Sink& sink, const Spec& spec, const Call& call, const Resolved& r)
     return true;
 }
 
-void StoreCount(const Spec& spec, void* target, unsigned long long count)
+void StoreCount(const Conversion& conv, void* target, unsigned long long count)
 {
-    switch (spec.size)
+    switch (conv.size)
     {
     case Size::Char: *static_cast<signed char*>(target) = static_cast<signed char>(count); break;
     case Size::Short: *static_cast<short*>(target) = static_cast<short>(count); break;
@@ -686,40 +686,40 @@ void StoreCount(const Spec& spec, void* target, unsigned long long count)
 
 int ValueOf(const Arg* args, int index) { return index != kNone ? args[index].i : 0; }
 
-bool Convert(Sink& sink, const Spec& spec, const Arg* args, int savedErrno)
+bool Convert(Sink& sink, const Conversion& conv, const Arg* args, int savedErrno)
 {
     static const Arg kNoValue{};
-    const Resolved r = Resolve(spec, ValueOf(args, spec.widthArg), ValueOf(args, spec.precisionArg));
-    const Arg* value = spec.dataArg != kNone ? &args[spec.dataArg] : &kNoValue;
+    const Resolved r = Resolve(conv, ValueOf(args, conv.widthArg), ValueOf(args, conv.precisionArg));
+    const Arg* value = conv.dataArg != kNone ? &args[conv.dataArg] : &kNoValue;
     Call call;
-    MakeCall(call, spec, value, savedErrno);
-    switch (spec.conversion)
+    MakeCall(call, conv, value, savedErrno);
+    switch (conv.letter)
     {
     case '%':
         sink.Text("%", 1);
         return true;
     case 'n':
-        StoreCount(spec, value->p, sink.Total());
+        StoreCount(conv, value->p, sink.Total());
         return true;
     case 's':
     case 'S':
-        return Text(sink, spec, call, r);
+        return Text(sink, conv, call, r);
     default:
         // A character that is no conversion comes out as the C library shows it.
-        return IsConversion(spec.conversion) ? Bounded(sink, spec, call, r)
+        return IsConversion(conv.letter) ? Bounded(sink, conv, call, r)
                                              : sink.Direct(call, r.rawWidth, r.precision);
     }
 }
 
 // What the C library spends on one conversion's padding and digits: false when
 // a width or precision is past its limit.
-bool Spend(const Spec& spec, const Resolved& r, long long& budget)
+bool Spend(const Conversion& conv, const Resolved& r, long long& budget)
 {
-    if (spec.literal || spec.conversion == '%' || spec.conversion == 'n' || !IsConversion(spec.conversion))
+    if (conv.literal || conv.letter == '%' || conv.letter == 'n' || !IsConversion(conv.letter))
         return true;
-    const long long precision = IsText(spec.conversion) ? 0 : std::max(r.precision, 0);
+    const long long precision = IsText(conv.letter) ? 0 : std::max(r.precision, 0);
     budget -= r.width + precision;
-    return r.width <= kWidthLimit && precision <= PrecisionLimit(spec) && budget >= 0;
+    return r.width <= kWidthLimit && precision <= PrecisionLimit(conv) && budget >= 0;
 }
 
 // True when the C library may format the whole format at once: every width and
@@ -727,8 +727,8 @@ bool Spend(const Spec& spec, const Resolved& r, long long& budget)
 bool CheapAsAWhole(const Parsed& parsed, const Arg* args)
 {
     long long budget = kWholeFormatBudget;
-    for (const Spec& spec : parsed.specs)
-        if (!Spend(spec, Resolve(spec, ValueOf(args, spec.widthArg), ValueOf(args, spec.precisionArg)), budget))
+    for (const Conversion& conv : parsed.conversions)
+        if (!Spend(conv, Resolve(conv, ValueOf(args, conv.widthArg), ValueOf(args, conv.precisionArg)), budget))
             return false;
     return true;
 }
@@ -744,19 +744,19 @@ bool CheapInOrder(const char* fmt, va_list args)
     Parser parser(fmt);
     while (cheap)
     {
-        Spec spec;
-        if (!parser.Next(spec))
+        Conversion conv;
+        if (!parser.Next(conv))
             break;
-        if (spec.numbered)
+        if (conv.numbered)
         {
             cheap = false;
             break;
         }
-        const int width = spec.widthArg != kNone ? FetchOne(ArgType::Int, &copy).i : 0;
-        const int precision = spec.precisionArg != kNone ? FetchOne(ArgType::Int, &copy).i : 0;
-        if (spec.type != ArgType::None)
-            FetchOne(spec.type, &copy);
-        cheap = Spend(spec, Resolve(spec, width, precision), budget);
+        const int width = conv.widthArg != kNone ? FetchOne(ArgType::Int, &copy).i : 0;
+        const int precision = conv.precisionArg != kNone ? FetchOne(ArgType::Int, &copy).i : 0;
+        if (conv.type != ArgType::None)
+            FetchOne(conv.type, &copy);
+        cheap = Spend(conv, Resolve(conv, width, precision), budget);
     }
     va_end(copy);
     return cheap;
@@ -771,15 +771,15 @@ ZRFormat::Result Failed(const Sink& sink, int error)
 ZRFormat::Result FormatPieces(Sink& sink, const char* fmt, const Parsed& parsed, const Arg* args, int savedErrno)
 {
     const char* at = fmt;
-    for (const Spec& spec : parsed.specs)
+    for (const Conversion& conv : parsed.conversions)
     {
-        sink.Text(at, static_cast<std::size_t>(spec.begin - at));
-        at = spec.end;
+        sink.Text(at, static_cast<std::size_t>(conv.begin - at));
+        at = conv.end;
         if (sink.Overflowed())
             return Failed(sink, EOVERFLOW);
-        if (spec.literal)
-            sink.Text(spec.begin, static_cast<std::size_t>(spec.end - spec.begin));
-        else if (!Convert(sink, spec, args, savedErrno))
+        if (conv.literal)
+            sink.Text(conv.begin, static_cast<std::size_t>(conv.end - conv.begin));
+        else if (!Convert(sink, conv, args, savedErrno))
             return Failed(sink, errno);
         if (sink.Overflowed())
             return Failed(sink, EOVERFLOW);
