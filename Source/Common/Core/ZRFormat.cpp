@@ -166,8 +166,8 @@ class Parser
 public:
     explicit Parser(const char* fmt) : m_next(std::strchr(fmt, '%')) {}
 
-    // The next conversion into a fresh conv; false at the end of the format or
-    // where it fails.
+    // Reads the next conversion into conv, which is freshly made; false at the
+    // end of the format or where it fails.
     bool Next(Conversion& conv)
     {
         if (m_next == nullptr)
@@ -706,8 +706,7 @@ bool Convert(Sink& sink, const Conversion& conv, const Arg* args, int savedErrno
         return Text(sink, conv, call, r);
     default:
         // A character that is no conversion comes out as the C library shows it.
-        return IsConversion(conv.letter) ? Bounded(sink, conv, call, r)
-                                             : sink.Direct(call, r.rawWidth, r.precision);
+        return IsConversion(conv.letter) ? Bounded(sink, conv, call, r) : sink.Direct(call, r.rawWidth, r.precision);
     }
 }
 
