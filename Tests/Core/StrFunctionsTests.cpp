@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Common/Core/ZRStrFunctions.h"
+#include "Core/AddressSpaceCap.h"
 
 // Shift-JIS samples: "\x95\x5C" has a backslash trail byte, "\x83\x41" and
 // "\x83\x61" ASCII-letter trail bytes; "\xB1" and "\xDF" are half-width katakana.
@@ -211,6 +217,120 @@ TEST(StrFunctions, CountedFormattingTerminatesOnlyWhenShorter)
     std::vector<char> dst(1100, '#');
     EXPECT_LT(STR_snprintf(dst.data(), 1024, "<%s>", longText.c_str()), 0);
     EXPECT_EQ(std::string(dst.data(), 1025), "<" + longText.substr(0, 1023) + '#');
+}
+
+// Each row formats the same arguments with the counted form and with the C
+// library's snprintf into a buffer large enough for all of it. Some rows are
+// malformed on purpose.
+#if defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wformat"
+#pragma GCC diagnostic ignored "-Wformat-extra-args"
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wformat-truncation"
+#endif
+#endif
+#define FORMAT_ROW(...)                                                                                      \
+    {[](char* dst, std::size_t count) { return STR_snprintf(dst, count, __VA_ARGS__); },                     \
+     [](char* dst, std::size_t count) { return std::snprintf(dst, count, __VA_ARGS__); }, #__VA_ARGS__}
+
+TEST(StrFunctions, CountedFormattingKeepsWhatTheCLibraryProduces)
+{
+    struct Row
+    {
+        int (*ours)(char*, std::size_t);
+        int (*reference)(char*, std::size_t);
+        const char* text;
+    };
+    static char text[] = "text";
+    static wchar_t wide[] = L"wide";
+    const Row rows[] = {
+        FORMAT_ROW("%d|%i|%5d|%-5d|%05d|%+d|% d|%.3d|%8.3d|%-08.3d", 42, -7, 3, 3, -3, 4, 5, 6, -7, 8),
+        FORMAT_ROW("%u|%o|%#o|%x|%#X|%#10.4x|%-#10x|%b|%#B|%.0d", 7u, 8u, 8u, 255u, 255u, 255u, 1u, 5u, 5u, 0),
+        FORMAT_ROW("%hhd|%hd|%ld|%lld|%jd|%zu|%td|%Ld", 300, 70000, -1L, 1LL << 40, INTMAX_MIN, SIZE_MAX,
+                   PTRDIFF_MAX, 1LL << 50),
+        FORMAT_ROW("%f|%.0f|%#.0f|%10.3f|%-10.2f|%+010.1f|%.20f", 1.5, 2.5, 2.0, -3.14159, 1e10, -0.25, 0.1),
+        FORMAT_ROW("%e|%.3E|%g|%G|%#g|%.10g|%a|%.2A|%Lf|%Le", 12345.678, 1e-300, 1e-5, 1e20, 3.0, 1.0 / 3,
+                   1.0, -0.5, 1.5L, 1e4000L),
+        FORMAT_ROW("%f|%5.1f|%-6e|%010g|%F|%E", 1.0 / 0.0, -1.0 / 0.0, 0.0 / 0.0, -1.0 / 0.0, 1.0 / 0.0, -0.0),
+        FORMAT_ROW("%s|%10s|%-10s|%.2s|%10.2s|%s|%.3s|%c|%-3c|%ls|%6.2ls|%lc", text, text, text, text, text,
+                   static_cast<char*>(nullptr), static_cast<char*>(nullptr), 'c', 'd', wide, wide, L'w'),
+        FORMAT_ROW("%p|%20p|%-20p|%p|%%|%5%|%*d|%-*d|%.*f|%*.*s|%0*d", static_cast<void*>(text),
+                   static_cast<void*>(text), static_cast<void*>(text), nullptr, 4, 1, -4, 2, 2, 3.14159, 6, 2,
+                   text, 5, -5),
+        FORMAT_ROW("%y|%hhy|%-*.*y|%5|%.-3d|%0$d|%lm", 4, 5, 6),
+        FORMAT_ROW("%3$s %1$d %2$*1$d|%1$-*4$d|", 3, 8, text, 6),
+        FORMAT_ROW("fails at a lone percent%"), FORMAT_ROW("%s|%lc|", text, static_cast<wint_t>(0x100)),
+        // Widths and precisions large enough that padding and zeros are counted.
+        FORMAT_ROW("%5000d|%-4097.4200x|%0*.*f|%.5000e|%#.4100g|%.4100g|%#-4500.4100G|%.5000a", 1, 255u, 4500,
+                   4200, -2.5, 1.5, 3.0, 3.0, 1e-7, 1.0),
+        FORMAT_ROW("%*s|%-5000s|%*.2ls|%4097c|%-4200p|%4500%|%.17000Lf|%04500Le|%-*f", 4500, text, text, -4200,
+                   wide, 'c', static_cast<void*>(text), 1.5L, -1.0L, -4400, 1.0 / 0.0),
+        FORMAT_ROW("%2$*1$d|%3$-*1$s|%1$0*4$x|", -4500, 7, text, 4300),
+        FORMAT_ROW("%y|%0*f|%0*a|%.*Ld|%-9000.4500f|", -4300, 2.5, -4300, 1.0, 5000, 3, 0.5)};
+    for (const Row& row : rows)
+    {
+        std::vector<char> expected(80000, '#');
+        const int length = row.reference(expected.data(), expected.size());
+        // Counts around the stack buffer's size, and the exact length.
+        const std::size_t exact = length > 0 ? static_cast<std::size_t>(length) : 0;
+        for (std::size_t count : std::initializer_list<std::size_t>{0, 1, 7, 30, 200, 1024, 1025, 22000, exact})
+        {
+            std::vector<char> dst(count + 10, '#');
+            const int result = row.ours(dst.data(), count);
+            if (length >= 0 && static_cast<std::size_t>(length) > count)
+                EXPECT_LT(result, 0) << row.text << " count " << count;
+            else
+                EXPECT_EQ(result, length) << row.text << " count " << count;
+            if (length < 0 && count > 0)
+            {
+                // What was formatted before the failure, cut and terminated.
+                const std::size_t kept = std::min(count - 1, std::strlen(expected.data()));
+                std::string want(expected.data(), kept);
+                want += '\0';
+                want.resize(count + 10, '#');
+                EXPECT_EQ(std::string(dst.data(), dst.size()), want) << row.text << " count " << count;
+            }
+            if (length >= 0)
+            {
+                // Terminated only when shorter than count; bytes past count untouched.
+                const std::size_t kept = std::min(count, static_cast<std::size_t>(length) + 1);
+                std::string want(expected.data(), kept);
+                want.resize(count + 10, '#');
+                EXPECT_EQ(std::string(dst.data(), dst.size()), want) << row.text << " count " << count;
+            }
+        }
+    }
+}
+
+TEST(StrFunctions, CountedFormattingCostsWhatItKeeps)
+{
+    constexpr int kHuge = 2000000000;
+    // The first 1,024 bytes: text, then fill.
+    const auto lead = [](const std::string& text, char fill) { return text + std::string(1024 - text.size(), fill); };
+    AddressSpaceCap cap;
+    std::vector<char> dst(1100);
+    const auto kept = [&] { return std::string(dst.data(), 1025); };
+    int length = 0;
+    const auto check = [&](int result, const std::string& first, long long expected, const char* what) {
+        EXPECT_LT(result, 0) << what;
+        EXPECT_EQ(kept(), first + '#') << what;
+        EXPECT_EQ(length, expected) << what;
+        std::fill(dst.begin(), dst.end(), '#');
+    };
+    std::fill(dst.begin(), dst.end(), '#');
+    check(STR_snprintf(dst.data(), 1024, "%*d%n", kHuge, 1, &length), lead("", ' '), kHuge, "*d");
+    check(STR_snprintf(dst.data(), 1024, "%2000000000d%n", 1, &length), lead("", ' '), kHuge, "2000000000d");
+    check(STR_snprintf(dst.data(), 1024, "%-2000000000s%n", "abc", &length), lead("abc", ' '), kHuge, "-s");
+    check(STR_snprintf(dst.data(), 1024, "%.2000000000f%n", 1.5, &length), lead("1.5", '0'), kHuge + 2LL, ".f");
+    check(STR_snprintf(dst.data(), 1024, "%0*d%n", kHuge, -42, &length), lead("-", '0'), kHuge, "0*d");
+    check(STR_snprintf(dst.data(), 1024, "%#.*x%n", kHuge, 255, &length), lead("0x", '0'), kHuge + 2LL, "#.*x");
+    check(STR_snprintf(dst.data(), 1024, "%.*e%n", kHuge, 1.5, &length), lead("1.5", '0'), kHuge + 6LL, ".*e");
+
+    // Past INT_MAX bytes the C library fails; what was kept stays, terminated.
+    errno = 0;
+    EXPECT_LT(STR_snprintf(dst.data(), 1024, "%*d%*d", kHuge, 1, kHuge, 2), 0);
+    EXPECT_EQ(errno, EOVERFLOW);
+    EXPECT_EQ(kept(), std::string(1023, ' ') + '\0' + '#');
 }
 
 TEST(StrFunctions, ScanningAndSpaces)

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <iterator>
 #include <string>
 
 #include "Common/Core/ZRStrFunctions.h"
 #include "Common/Core/ZRString.h"
+#include "Core/AddressSpaceCap.h"
 
 namespace
 {
@@ -44,6 +46,9 @@ std::string State(const CZRString& s)
     return text + (d->pszBuffer != nullptr ? "\" cap " : " cap ") + std::to_string(d->nCapacity) + " lock " +
            std::to_string(d->nLockCount) + (d->nStringId != -1 ? " id " + std::to_string(d->nStringId) : "");
 }
+
+// The text with its length, zero bytes included.
+std::string Text(const CZRString& s) { return std::string(s.GetString(), static_cast<std::size_t>(s.GetLength())); }
 
 // The state of text held in a buffer of exactly its size.
 std::string Exact(const std::string& text) { return '"' + text + "\" cap " + std::to_string(text.size()) + " lock 1"; }
@@ -237,6 +242,33 @@ TEST(ZRString, FormatCutsAt1023Bytes)
     }
     s.Format(static_cast<const char*>(nullptr));
     EXPECT_EQ(State(s), "\"\" cap 1023 lock 1");
+}
+
+TEST(ZRString, FormatCostsWhatItKeeps)
+{
+    AddressSpaceCap cap;
+    CZRString s;
+    s.Format("%*d", 2000000000, 1);
+    EXPECT_EQ(Text(s), std::string(1023, ' '));
+    s.Format("%2000000000d", 1);
+    EXPECT_EQ(Text(s), std::string(1023, ' '));
+    s.Format("%.2000000000f", 1.5);
+    EXPECT_EQ(Text(s), "1.5" + std::string(1020, '0'));
+    s.Format("%-2000000000s", "abc");
+    EXPECT_EQ(State(s), Exact("abc" + std::string(1020, ' ')));
+}
+
+TEST(ZRString, FormatKeepsWhatCameBeforeAFailure)
+{
+    CZRString s;
+    s.Format("ab%lc", static_cast<wint_t>(0x100)); // no multibyte form in the C locale
+    EXPECT_EQ(Text(s), "ab");
+    s.Format("ab%3000000000d", 1);
+    EXPECT_EQ(Text(s), "ab");
+    s.Format("%.1022s%", std::string(1500, 'x').c_str());
+    EXPECT_EQ(Text(s), std::string(1022, 'x'));
+    s.Format("%s%*d%*d", "kept", 2000000000, 1, 2000000000, 2); // more than INT_MAX bytes
+    EXPECT_EQ(Text(s), "kept" + std::string(1019, ' '));
 }
 
 TEST(ZRString, ResourceHooks)

@@ -5,14 +5,17 @@
 // character starts, so a trail byte never matches a single-byte character.
 #include "Common/Core/ZRStrFunctions.h"
 
+#include "Common/Core/ZRFormat.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace
 {
@@ -32,6 +35,9 @@ constexpr unsigned char LEAD_HIGH_LAST = 0xFC;
 constexpr int BITS_PER_BYTE = 8;
 constexpr unsigned int SINGLE_BYTE_LIMIT = 0x100; // codes below are single-byte
 constexpr int TRUNCATED = -1;                      // counted formatting ran out of room
+// Formatted output never exceeds INT_MAX bytes, so no more need be kept.
+constexpr std::size_t kFormatLimit = static_cast<std::size_t>(INT_MAX) + 1;
+constexpr std::size_t kSmallFormatBuffer = 1025; // counts up to 1,024 and a spare byte
 
 bool IsDoubleByte() { return g_codePage.load(std::memory_order_relaxed) == STR_CODEPAGE_SHIFTJIS; }
 
@@ -257,25 +263,53 @@ int STR_snprintf(char* dst, std::size_t count, const char* fmt, ...)
     return result;
 }
 
-int STR_vsprintf(char* dst, const char* fmt, va_list args) { return std::vsprintf(dst, fmt, args); }
+int STR_vsprintf(char* dst, const char* fmt, va_list args)
+{
+    // Unbounded: everything the output can hold is kept, and terminated.
+    const ZRFormat::Result result = ZRFormat::Format(dst, kFormatLimit, fmt, args);
+    dst[result.kept] = '\0';
+    return result.length;
+}
 
 int STR_vsnprintf(char* dst, std::size_t count, const char* fmt, va_list args)
 {
-    va_list again;
-    va_copy(again, args);
-    const int length = std::vsnprintf(dst, count, fmt, args);
-    if (length >= 0 && static_cast<std::size_t>(length) >= count && count > 0)
+    // The formatter needs one byte past the kept ones for the C library's
+    // terminator, where the counted form may keep an output byte. A short count
+    // gets a buffer on the stack; a long one is formatted in place, short of its
+    // last byte, and only an output that fills it all is formatted once more,
+    // into a buffer of count bytes and the spare one.
+    const std::size_t room = std::min(count, kFormatLimit);
+    ZRFormat::Result result{};
+    if (room < kSmallFormatBuffer)
     {
-        // vsnprintf terminated in the last byte of count; the counted form keeps
-        // an output byte there instead, so the output is formatted in full once more.
-        std::vector<char> full(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(full.data(), full.size(), fmt, again);
-        std::memcpy(dst, full.data(), count);
+        char small[kSmallFormatBuffer];
+        result = ZRFormat::Format(small, room, fmt, args);
+        std::memcpy(dst, small, result.kept);
     }
-    va_end(again);
-    if (length < 0 || static_cast<std::size_t>(length) <= count)
-        return length;
-    return TRUNCATED;
+    else
+    {
+        va_list again;
+        va_copy(again, args);
+        result = ZRFormat::Format(dst, room - 1, fmt, args);
+        if (result.length >= 0 && static_cast<std::size_t>(result.length) >= room)
+        {
+            const std::unique_ptr<char[]> whole(new char[room + 1]);
+            result = ZRFormat::Format(whole.get(), room, fmt, again);
+            std::memcpy(dst, whole.get(), result.kept);
+        }
+        va_end(again);
+    }
+    if (result.length < 0)
+    {
+        // What was formatted before the failure, cut and terminated.
+        if (count > 0)
+            dst[std::min(result.kept, count - 1)] = '\0';
+        return result.length;
+    }
+    const auto length = static_cast<std::size_t>(result.length);
+    if (length < count)
+        dst[length] = '\0';
+    return length <= count ? result.length : TRUNCATED;
 }
 
 char* STR_strncpy(char* dst, const char* src, std::size_t count)

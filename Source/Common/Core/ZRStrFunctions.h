@@ -50,7 +50,12 @@ ZR_COMMON_API char* STR_strrpbrk(const char* s, const char* set);
 
 // Formatting. The counted forms write at most count bytes and terminate only when
 // the output is shorter than count; they return the bytes written without the
-// terminator, or a negative value when the output was longer than count.
+// terminator, or a negative value when the output was longer than count. A call
+// costs in proportion to what it keeps, however large a width or precision the
+// format gives. A format the C library cannot format (output past INT_MAX bytes,
+// a width beyond INT_MAX, a wide character without a multibyte form, a format
+// ending inside a conversion) gives -1 and errno, with what was formatted before
+// the failure kept and terminated.
 ZR_COMMON_API int STR_sprintf(char* dst, const char* fmt, ...);
 ZR_COMMON_API int STR_snprintf(char* dst, std::size_t count, const char* fmt, ...);
 ZR_COMMON_API int STR_vsprintf(char* dst, const char* fmt, va_list args);

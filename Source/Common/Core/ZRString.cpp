@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "Common/Core/ZRFormat.h"
 #include "Common/Core/ZRMemFunctions.h"
 #include "Common/Core/ZRStrFunctions.h"
 
@@ -586,14 +587,12 @@ void CZRString::FormatV(const char* fmt, va_list args)
         Empty();
         return;
     }
+    // The first 1,023 bytes are kept; whatever the output would be beyond them
+    // is only counted. When the C library cannot format the text, what was
+    // formatted before the failure is kept.
     char scratch[kFormatScratchSize];
-    int written = STR_vsnprintf(scratch, kFormatScratchSize, fmt, args);
-    if (written < 0 || written >= kFormatScratchSize)
-    {
-        written = kFormatScratchSize - 1;
-        scratch[written] = '\0';
-    }
-    AssignCopy(written, scratch);
+    const ZRFormat::Result result = ZRFormat::Format(scratch, kFormatScratchSize - 1, fmt, args);
+    AssignCopy(static_cast<int>(result.kept), scratch);
 }
 
 // Conversion

@@ -135,7 +135,11 @@ public:
     // Removes leading white space.
     void TrimLeft();
 
-    // printf-style formatting; the result is cut to its first 1,023 bytes.
+    // printf-style formatting; the result is cut to its first 1,023 bytes, and
+    // costs no more for a larger width or precision. A format the C library
+    // cannot format (a width beyond INT_MAX, a wide character without a
+    // multibyte form, a format ending inside a conversion) keeps what was
+    // formatted before the failure.
     void Format(const char* fmt, ...);
     // Formats with the text of resource id; an id without text gives "".
     void Format(long id, ...);
