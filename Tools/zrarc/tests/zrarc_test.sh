@@ -3,18 +3,10 @@
 # and checks exit statuses and messages. Usage: zrarc_test.sh ZRARC SCRATCH_DIR [seam]
 # ("seam": the library can fail OS calls on request, see ZR_SEAM_FAIL).
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../Common/tests/e2e.sh"
 zrarc=$1 scratch=$2 seam=${3:-noseam}
 rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-# expect STATUS COMMAND...: runs COMMAND with stdout in ./out and stderr in ./err.
-expect() {
-    local want=$1 got=0
-    shift
-    "$@" >out 2>err || got=$?
-    [[ $got == "$want" ]] || fail "'$*' exited $got, not $want: $(cat err)"
-}
-has() { grep -qE -- "$1" "${2:-out}" || fail "no line matching '$1' in ${2:-out}: $(cat "${2:-out}")"; }
 # patch FILE OFFSET BYTES: overwrites bytes in place (BYTES as for printf).
 patch() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
 

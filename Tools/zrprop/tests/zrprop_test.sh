@@ -2,18 +2,11 @@
 # End-to-end test of zrprop: dumps samples the library wrote, then damaged and
 # foreign files. Usage: zrprop_test.sh ZRPROP SAMPLE_WRITER SCRATCH_DIR
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../Common/tests/e2e.sh"
 zrprop=$1 sample=$2 scratch=$3
 rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 "$sample"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-expect() {
-    local want=$1 got=0
-    shift
-    "$@" >out 2>err || got=$?
-    [[ $got == "$want" ]] || fail "'$*' exited $got, not $want: $(cat err)"
-}
-has() { grep -qE -- "$1" "${2:-out}" || fail "no line matching '$1' in ${2:-out}: $(cat "${2:-out}")"; }
 lines() { [[ $(wc -l <"${2:-out}") == "$1" ]] || fail "not $1 lines in ${2:-out}: $(cat "${2:-out}")"; }
 
 # A parameter list: indexes, kinds, values as formatted, formats.
