@@ -31,6 +31,8 @@
 #include "Common/Property/ZRParams.h"
 #include "Common/Property/ZRPropertyManager.h"
 
+#include "Common/TextParsing/StringTokenizer.h"
+
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Common/Time/ZRCriticalSection.h"
 #include "Common/Time/ZRLockGuard.h"
