@@ -369,7 +369,7 @@ unsigned long CExtendedFileSystem::OpenForWriting(const char* name, const char* 
     if (stream == FILE_INVALID_HANDLE)
         ThrowError(failureCode, __LINE__);
     std::uint64_t size = 0;
-    if (atEnd && (!ZRArchiveFormat::MeasureStream(stream, size) || size > kMaxFileSize))
+    if (atEnd && (!FileMeasure(stream, size) || size > kMaxFileSize))
     {
         {
             CKeepFileCause keep;

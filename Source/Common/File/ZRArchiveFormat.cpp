@@ -1,7 +1,5 @@
 #include "Common/File/ZRArchiveFormat.h"
 
-#include "Common/File/FileSlotTable.h"
-
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -10,7 +8,6 @@ namespace ZRArchiveFormat
 {
 namespace
 {
-constexpr int kFileSuccess = 1;
 
 using eF = eFault;
 
@@ -116,8 +113,6 @@ eFault CheckEntryData(const sArchiveEntry& entry, const sArchiveHeader& header,
         return eF::DataOutOfOrder;
     return eF::None;
 }
-
-bool MeasureStream(int stream, std::uint64_t& size) { return FileMeasure(stream, size); }
 
 CNameIndex::CNameIndex(const std::vector<sArchiveEntry>& entries) : m_next(entries.size(), kNone)
 {

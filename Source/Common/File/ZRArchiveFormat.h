@@ -79,8 +79,6 @@ inline std::uint64_t DataEnd(const sArchiveEntry& entry)
     return std::uint64_t{entry.offset} + entry.size;
 }
 
-// The stream's length in bytes; the stream is left at its end.
-bool MeasureStream(int stream, std::uint64_t& size);
 
 // ---- Names ------------------------------------------------------------------
 
@@ -189,15 +187,8 @@ inline std::string ArchiveFileName(const std::string& name)
 }
 
 // For registering a top-level archive: ".arc" is appended only when the file
-// name has no dot at all («Data» becomes «Data.arc», «a.dat» stays).
-inline std::string RegisteredArchiveFileName(const std::string& name)
-{
-    char extension[FILE_MAX_EXT];
-    FILE_SplitPath(name.c_str(), nullptr, nullptr, nullptr, extension);
-    return extension[0] != '\0' ? name : name + ARCHIVE_EXTENSION;
-}
-
-// The same into a caller's buffer, without allocating; false when it does not fit.
+// name has no dot at all («Data» becomes «Data.arc», «a.dat» stays). Written
+// into a caller's buffer, without allocating; false when it does not fit.
 template <std::size_t N> bool RegisteredArchiveFileName(const char* name, char (&fileName)[N])
 {
     char extension[FILE_MAX_EXT];

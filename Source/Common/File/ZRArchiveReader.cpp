@@ -132,7 +132,7 @@ public:
 
     bool IsOpen() const { return m_handle != FILE_INVALID_HANDLE; }
 
-    bool Measure(std::uint64_t& size) { return ZRArchiveFormat::MeasureStream(m_handle, size); }
+    bool Measure(std::uint64_t& size) { return FileMeasure(m_handle, size); }
 
     bool Seek(std::uint64_t offset)
     {

@@ -206,12 +206,6 @@ public:
         return true;
     }
 
-    void Clear()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_listings.clear();
-    }
-
 private:
     // The listing the thread's scope examined, if it is still the one cached.
     const sListing* Examined(const char* directory)
@@ -395,8 +389,6 @@ bool ListingSaysMissing(const sOsPath& path)
     const char* directory = start == 0 ? kCurrentDirectory : "/";
     return Cache().Hint(directory, std::string_view(fold, first.size())) == CNameCache::Result::Missing;
 }
-
-void ForgetListings() { Cache().Clear(); }
 
 } // namespace Posix
 

@@ -67,9 +67,6 @@ bool ListingSaysMissing(const sOsPath& path);
 // examined it.
 bool IdentifyDirectory(const char* path, DirectoryId& id);
 
-// Forgets every cached listing.
-void ForgetListings();
-
 inline bool IsMissingName(int errnoValue) { return errnoValue == ENOENT || errnoValue == ENOTDIR; }
 
 // Runs attempt(const char* osPath) on the path as spelled; when the name is
