@@ -32,6 +32,7 @@
 #include "Common/Property/ZRPropertyManager.h"
 
 #include "Common/TextParsing/StringTokenizer.h"
+#include "Common/TextParsing/LexAnalyzer.h"
 
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Common/Time/ZRCriticalSection.h"

@@ -9,6 +9,9 @@ constexpr int kSpace = 32;
 constexpr int kTab = 9;
 constexpr int kLineFeed = 10;
 constexpr int kReturn = 13;
+// Internal results of the token readers, outside every token type's range.
+constexpr int kCommentSkipped = -1000;
+constexpr int kNoToken = -1001;
 
 bool IsOctal(int c)
 {
@@ -145,8 +148,13 @@ void CStringTokenizer::SetPosInString(int pos)
 
 CZRString CStringTokenizer::GetStringValue() const
 {
+    return DescribeToken(m_nTokenType);
+}
+
+CZRString CStringTokenizer::DescribeToken(int type) const
+{
     CZRString result;
-    switch (m_nTokenType)
+    switch (type)
     {
     case TOKEN_WORD:
     case TOKEN_TEXTBLOCK:
@@ -162,7 +170,7 @@ CZRString CStringTokenizer::GetStringValue() const
     case TOKEN_EOL:
         return CZRString("EOL");
     default:
-        result.Format("'%c'", static_cast<char>(m_nTokenType & 0xFF));
+        result.Format("'%c'", static_cast<char>(type & 0xFF));
         return result;
     }
 }
@@ -238,12 +246,65 @@ int CStringTokenizer::GetNextToken()
         m_bPushedBack = false;
         return m_nTokenType;
     }
+    int token = ReadToken();
+    if (token != kCommentSkipped)
+        return m_nTokenType = token;
+    // The token after a comment comes through the virtual GetNextToken, so that
+    // a derived class reads it as its own. A run of comments is skipped here
+    // first, so its length costs no stack: the token after the run is handed
+    // over as a pushed-back token, values intact.
+    do
+        token = ReadToken();
+    while (token == kCommentSkipped);
+    m_nTokenType = token;
+    m_bPushedBack = true;
+    return GetNextToken();
+}
+
+// One token from the lookahead on, or kCommentSkipped when a comment was
+// consumed in its place.
+int CStringTokenizer::ReadToken()
+{
     m_strValue.Empty();
     m_dNumValue = 0.0;
     int c = m_nLookAhead;
     if (c < 0)
-        return m_nTokenType = TOKEN_EOF;
+        return TOKEN_EOF;
+    const int lineEnd = SkipWhiteSpace(c);
+    if (lineEnd != kNoToken)
+        return lineEnd;
 
+    const int type = GetCharType(c);
+    if (type & CHAR_DIGIT)
+        return ReadNumber(c);
+    if (type & CHAR_WORD)
+        return ReadWord(c);
+    if (type & CHAR_COMMENT)
+        return SkipLineComment();
+    if (m_bAllowStringHandling && (type & CHAR_QUOTE))
+        return ReadQuoted(c);
+    if (c == '{' && m_bAllowPascalComments)
+        return SkipPascalComment();
+    if (c == '/' && (m_bAllowSlashSlashComments || m_bAllowSlashStarComments))
+        return ReadAfterSlash();
+    if (c == ';' && m_bAllowAssemblerComments)
+        return SkipLineComment();
+    if (c == '{' && m_bAllowTextBlocks)
+    {
+        const int d = GetChar();
+        if (d == '!')
+            return ReadTextBlock();
+        m_nLookAhead = d;
+        return '{';
+    }
+    m_nLookAhead = kSpace;
+    return c;
+}
+
+// Skips white space from c on. Returns TOKEN_EOL or TOKEN_EOF when one ends
+// the skip, kNoToken when c is left on the first character of a token.
+int CStringTokenizer::SkipWhiteSpace(int& c)
+{
     while (GetCharType(c) & CHAR_WHITESPACE)
     {
         if (c == kReturn)
@@ -254,7 +315,7 @@ int CStringTokenizer::GetNextToken()
             if (m_bEOLIsSignificant)
             {
                 m_nLookAhead = c;
-                return m_nTokenType = TOKEN_EOL;
+                return TOKEN_EOL;
             }
         }
         else
@@ -262,50 +323,29 @@ int CStringTokenizer::GetNextToken()
             if (c == kLineFeed && m_bEOLIsSignificant)
             {
                 m_nLookAhead = kSpace;
-                return m_nTokenType = TOKEN_EOL;
+                return TOKEN_EOL;
             }
             c = GetChar();
         }
         if (c < 0)
         {
             m_nLookAhead = -1;
-            return m_nTokenType = TOKEN_EOF;
+            return TOKEN_EOF;
         }
     }
+    return kNoToken;
+}
 
-    const int type = GetCharType(c);
-    if (type & CHAR_DIGIT)
-        return m_nTokenType = ReadNumber(c);
-    if (type & CHAR_WORD)
-        return m_nTokenType = ReadWord(c);
-    if (type & CHAR_COMMENT)
-        return m_nTokenType = SkipLineComment();
-    if (m_bAllowStringHandling && (type & CHAR_QUOTE))
-        return m_nTokenType = ReadQuoted(c);
-    if (c == '{' && m_bAllowPascalComments)
-        return m_nTokenType = SkipPascalComment();
-    if (c == '/' && (m_bAllowSlashSlashComments || m_bAllowSlashStarComments))
-    {
-        const int d = GetChar();
-        if (d == '*' && m_bAllowSlashStarComments)
-            return m_nTokenType = SkipBlockComment();
-        if (d == '/' && m_bAllowSlashSlashComments)
-            return m_nTokenType = SkipLineComment();
-        m_nLookAhead = d;
-        return m_nTokenType = '/';
-    }
-    if (c == ';' && m_bAllowAssemblerComments)
-        return m_nTokenType = SkipLineComment();
-    if (c == '{' && m_bAllowTextBlocks)
-    {
-        const int d = GetChar();
-        if (d == '!')
-            return m_nTokenType = ReadTextBlock();
-        m_nLookAhead = d;
-        return m_nTokenType = '{';
-    }
-    m_nLookAhead = kSpace;
-    return m_nTokenType = c;
+// After a slash: a comment of either kind, or the slash itself.
+int CStringTokenizer::ReadAfterSlash()
+{
+    const int d = GetChar();
+    if (d == '*' && m_bAllowSlashStarComments)
+        return SkipBlockComment();
+    if (d == '/' && m_bAllowSlashSlashComments)
+        return SkipLineComment();
+    m_nLookAhead = d;
+    return '/';
 }
 
 int CStringTokenizer::ReadNumber(int c)
@@ -500,8 +540,8 @@ int CStringTokenizer::ReadTextBlock()
     return TOKEN_TEXTBLOCK;
 }
 
-// Comments: each one is skipped and the next token is read through the virtual
-// GetNextToken, so a derived class sees the token after a comment.
+// Comments: each is consumed and reported as kCommentSkipped; GetNextToken
+// then reads the token after it.
 
 int CStringTokenizer::SkipLineComment()
 {
@@ -509,7 +549,7 @@ int CStringTokenizer::SkipLineComment()
     while (c >= 0 && c != kLineFeed && c != kReturn)
         c = GetChar();
     m_nLookAhead = c;
-    return GetNextToken();
+    return kCommentSkipped;
 }
 
 int CStringTokenizer::SkipBlockComment()
@@ -528,7 +568,7 @@ int CStringTokenizer::SkipBlockComment()
         previous = c;
     }
     m_nLookAhead = kSpace;
-    return GetNextToken();
+    return kCommentSkipped;
 }
 
 int CStringTokenizer::SkipPascalComment()
@@ -545,5 +585,5 @@ int CStringTokenizer::SkipPascalComment()
             break;
     }
     m_nLookAhead = kSpace;
-    return GetNextToken();
+    return kCommentSkipped;
 }

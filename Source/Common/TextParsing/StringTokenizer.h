@@ -71,6 +71,9 @@ public:
 protected:
     // The stored text, end mark included.
     const CZRString& GetOriginalString() const;
+    // GetStringValue's text for a token of the given type, from the current
+    // string and number values.
+    CZRString DescribeToken(int type) const;
 
 private:
     void ResetCharacterTypeTable();
@@ -86,6 +89,9 @@ private:
     const unsigned char* Text() const;
     void SkipTo(int end);
 
+    int ReadToken();
+    int SkipWhiteSpace(int& c);
+    int ReadAfterSlash();
     int ReadNumber(int c);
     int ReadWord(int c);
     int ReadQuoted(int quote);
