@@ -1,0 +1,88 @@
+// Token streams as one line of text, for table-driven tests of the tokenizer
+// and the lexer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Common/TextParsing/LexAnalyzer.h"
+
+namespace TokenStream
+{
+inline CZRString Bytes(const std::string& text)
+{
+    CZRString result;
+    if (text.empty())
+        return result;
+    char* buffer = result.GetBuffer(static_cast<int>(text.size()));
+    std::copy(text.begin(), text.end(), buffer);
+    result.ReleaseBuffer(static_cast<int>(text.size()));
+    return result;
+}
+
+inline std::string Value(const CStringTokenizer& tok)
+{
+    const CZRString value = tok.GetStringValue();
+    return std::string(value.GetString(), static_cast<size_t>(value.GetLength()));
+}
+
+// One token as "kind value"; keyword numbers (256 and up in these tests) as "kw N".
+inline std::string Describe(const CStringTokenizer& tok, int type)
+{
+    const std::string value = Value(tok);
+    switch (type)
+    {
+    case TOKEN_WORD: return "word " + value;
+    case TOKEN_INTEGER: return "int " + std::to_string(static_cast<long long>(tok.GetNumValue()));
+    case TOKEN_REAL: return "real " + value;
+    case TOKEN_TEXTBLOCK: return "block [" + value + "]";
+    case TOKEN_EOL: return "EOL";
+    case TOKEN_DOT_DOT: return "..";
+    case '"': return "dq [" + value + "]";
+    case '\'': return "sq [" + value + "]";
+    default: return type >= 256 ? "kw " + std::to_string(type) : value;
+    }
+}
+
+// Every token up to the end as "a | b | EOF", checking that the end repeats.
+template <class Reader>
+std::string Tokens(const std::string& text, const std::function<void(Reader&)>& configure = nullptr)
+{
+    Reader tok(Bytes(text));
+    if (configure)
+        configure(tok);
+    std::string out;
+    for (int i = 0; i < 1000; ++i)
+    {
+        const int type = tok.GetNextToken();
+        if (type == TOKEN_EOF)
+        {
+            EXPECT_EQ(TOKEN_EOF, tok.GetNextToken());
+            return out + "EOF";
+        }
+        out += Describe(tok, type) + " | ";
+    }
+    ADD_FAILURE() << "no end for " << text;
+    return out;
+}
+
+template <class Reader>
+struct Case
+{
+    const char* name;
+    std::string text;
+    std::function<void(Reader&)> configure;
+    const char* expected;
+};
+
+template <class Reader>
+void RunCases(const std::vector<Case<Reader>>& cases)
+{
+    for (const Case<Reader>& c : cases)
+        EXPECT_EQ(c.expected, Tokens<Reader>(c.text, c.configure)) << c.name;
+}
+} // namespace TokenStream
