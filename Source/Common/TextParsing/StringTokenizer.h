@@ -76,29 +76,28 @@ protected:
     CZRString DescribeToken(int type) const;
 
 private:
+    struct sCursor;
+
     void ResetCharacterTypeTable();
     void ParseNumbers();
 
-    int GetChar();
-    int LookAhead() const;
     int GetCharType(int c) const;
-    void NewLine();
-    void StartOfLine();
-
     int TextLength() const;
     const unsigned char* Text() const;
-    void SkipTo(int end);
+    sCursor Cursor() const;
+    void Commit(const sCursor& at);
 
-    int ReadToken();
-    int SkipWhiteSpace(int& c);
-    int ReadAfterSlash();
-    int ReadNumber(int c);
-    int ReadWord(int c);
-    int ReadQuoted(int quote);
-    int ReadTextBlock();
-    int SkipLineComment();
-    int SkipBlockComment();
-    int SkipPascalComment();
+    int ReadToken(sCursor& at);
+    int SkipWhiteSpace(sCursor& at, int& c);
+    int SkipBlanks(sCursor& at) const;
+    int ReadAfterSlash(sCursor& at);
+    int ReadNumber(sCursor& at, int c);
+    int ReadWord(sCursor& at, int c);
+    int ReadQuoted(sCursor& at, int quote);
+    int ReadTextBlock(sCursor& at);
+    int SkipLineComment(sCursor& at);
+    int SkipBlockComment(sCursor& at);
+    int SkipPascalComment(sCursor& at);
     int DecodeQuoted(int i, int quote, char* out, int& count) const;
 
     int m_nPos;
