@@ -258,24 +258,24 @@ struct CStringTokenizer::sCursor
     }
 };
 
-int CStringTokenizer::TextLength() const
+inline int CStringTokenizer::TextLength() const
 {
     return static_cast<int>(m_strText.GetLength()) - 1;
 }
 
-const unsigned char* CStringTokenizer::Text() const
+inline const unsigned char* CStringTokenizer::Text() const
 {
     return reinterpret_cast<const unsigned char*>(m_strText.GetString());
 }
 
-CStringTokenizer::sCursor CStringTokenizer::Cursor() const
+inline CStringTokenizer::sCursor CStringTokenizer::Cursor() const
 {
     const int tab = m_nTabSize < 1 ? 1 : m_nTabSize;
     return sCursor{Text(), TextLength(), m_nPos, m_nLine, m_nColumn, m_bStartOfLine,
                    tab, (tab & (tab - 1)) == 0 ? tab - 1 : -1};
 }
 
-void CStringTokenizer::Commit(const sCursor& at)
+inline void CStringTokenizer::Commit(const sCursor& at)
 {
     m_nPos = at.pos;
     m_nLine = at.line;
@@ -283,7 +283,7 @@ void CStringTokenizer::Commit(const sCursor& at)
     m_bStartOfLine = at.startOfLine;
 }
 
-int CStringTokenizer::GetCharType(int c) const
+inline int CStringTokenizer::GetCharType(int c) const
 {
     return c < 256 ? m_aCharType[c & 0xFF] : CHAR_WORD;
 }
@@ -297,29 +297,26 @@ int CStringTokenizer::GetNextToken()
         m_bPushedBack = false;
         return m_nTokenType;
     }
-    sCursor at = Cursor();
-    int token = ReadToken(at);
-    if (token != kCommentSkipped)
-    {
-        Commit(at);
-        return m_nTokenType = token;
-    }
     // The token after a comment comes through the virtual GetNextToken, so that
     // a derived class reads it as its own. A run of comments is skipped here
     // first, so its length costs no stack: the token after the run is handed
     // over as a pushed-back token, values intact.
-    do
-        token = ReadToken(at);
-    while (token == kCommentSkipped);
+    sCursor at = Cursor();
+    bool afterComment = false;
+    int token = ReadToken(at);
+    for (; token == kCommentSkipped; token = ReadToken(at))
+        afterComment = true;
     Commit(at);
     m_nTokenType = token;
+    if (!afterComment)
+        return token;
     m_bPushedBack = true;
     return GetNextToken();
 }
 
 // One token from the lookahead on, or kCommentSkipped when a comment was
 // consumed in its place.
-int CStringTokenizer::ReadToken(sCursor& at)
+inline int CStringTokenizer::ReadToken(sCursor& at)
 {
     m_strValue.Empty();
     m_dNumValue = 0.0;
@@ -359,7 +356,7 @@ int CStringTokenizer::ReadToken(sCursor& at)
 
 // Skips white space from c on. Returns TOKEN_EOL or TOKEN_EOF when one ends
 // the skip, kNoToken when c is left on the first character of a token.
-int CStringTokenizer::SkipWhiteSpace(sCursor& at, int& c)
+inline int CStringTokenizer::SkipWhiteSpace(sCursor& at, int& c)
 {
     while (GetCharType(c) & CHAR_WHITESPACE)
     {
@@ -395,7 +392,7 @@ int CStringTokenizer::SkipWhiteSpace(sCursor& at, int& c)
 // Consumes bytes up to and including the first one that is not plain white
 // space (CR, and LF while line ends are significant, are not) and returns it,
 // or -1 at the end of the text.
-int CStringTokenizer::SkipBlanks(sCursor& at) const
+inline int CStringTokenizer::SkipBlanks(sCursor& at) const
 {
     const bool eol = m_bEOLIsSignificant;
     while (at.pos < at.length)
@@ -409,7 +406,7 @@ int CStringTokenizer::SkipBlanks(sCursor& at) const
 }
 
 // After a slash: a comment of either kind, or the slash itself.
-int CStringTokenizer::ReadAfterSlash(sCursor& at)
+inline int CStringTokenizer::ReadAfterSlash(sCursor& at)
 {
     const int d = at.Get();
     if (d == '*' && m_bAllowSlashStarComments)
@@ -423,7 +420,7 @@ int CStringTokenizer::ReadAfterSlash(sCursor& at)
 // Digits with at most one point, from c (already consumed) on. A point without
 // digits after it is not part of the number: "7." is the number 7 followed by
 // the character '.', and the byte after the point is left unread.
-int CStringTokenizer::ReadNumber(sCursor& at, int c)
+inline int CStringTokenizer::ReadNumber(sCursor& at, int c)
 {
     double value = c - '0';
     int fractionDigits = 0;
@@ -468,7 +465,7 @@ int CStringTokenizer::ReadNumber(sCursor& at, int c)
     return point ? TOKEN_REAL : TOKEN_INTEGER;
 }
 
-int CStringTokenizer::ReadWord(sCursor& at, int c)
+inline int CStringTokenizer::ReadWord(sCursor& at, int c)
 {
     int end = at.pos;
     while (end < at.length && (m_aCharType[at.text[end]] & (CHAR_WORD | CHAR_DIGIT)))
@@ -555,7 +552,7 @@ int CStringTokenizer::DecodeQuoted(int i, int quote, char* out, int& count) cons
 
 // A string without escapes is copied as it stands. One with escapes is decoded
 // twice, measuring first, so that the value is allocated once at its final size.
-int CStringTokenizer::ReadQuoted(sCursor& at, int quote)
+inline int CStringTokenizer::ReadQuoted(sCursor& at, int quote)
 {
     m_nLookAhead = kSpace;
     const int start = at.pos;
@@ -628,7 +625,7 @@ int CStringTokenizer::ReadTextBlock(sCursor& at)
 // then reads the token after it.
 
 // To the end of the line; the CR or LF that ends it is consumed as the lookahead.
-int CStringTokenizer::SkipLineComment(sCursor& at)
+inline int CStringTokenizer::SkipLineComment(sCursor& at)
 {
     int end = at.pos;
     while (end < at.length && at.text[end] != kLineFeed && at.text[end] != kReturn)

@@ -81,21 +81,24 @@ private:
     void ResetCharacterTypeTable();
     void ParseNumbers();
 
-    int GetCharType(int c) const;
-    int TextLength() const;
-    const unsigned char* Text() const;
-    sCursor Cursor() const;
-    void Commit(const sCursor& at);
+    // Reading. The inline ones are defined and used only in StringTokenizer.cpp;
+    // being inline, they are not exported and the compiler may expand them in
+    // the reading loop.
+    inline int GetCharType(int c) const;
+    inline int TextLength() const;
+    inline const unsigned char* Text() const;
+    inline sCursor Cursor() const;
+    inline void Commit(const sCursor& at);
 
-    int ReadToken(sCursor& at);
-    int SkipWhiteSpace(sCursor& at, int& c);
-    int SkipBlanks(sCursor& at) const;
-    int ReadAfterSlash(sCursor& at);
-    int ReadNumber(sCursor& at, int c);
-    int ReadWord(sCursor& at, int c);
-    int ReadQuoted(sCursor& at, int quote);
+    inline int ReadToken(sCursor& at);
+    inline int SkipWhiteSpace(sCursor& at, int& c);
+    inline int SkipBlanks(sCursor& at) const;
+    inline int ReadAfterSlash(sCursor& at);
+    inline int ReadNumber(sCursor& at, int c);
+    inline int ReadWord(sCursor& at, int c);
+    inline int ReadQuoted(sCursor& at, int quote);
+    inline int SkipLineComment(sCursor& at);
     int ReadTextBlock(sCursor& at);
-    int SkipLineComment(sCursor& at);
     int SkipBlockComment(sCursor& at);
     int SkipPascalComment(sCursor& at);
     int DecodeQuoted(int i, int quote, char* out, int& count) const;
