@@ -1,12 +1,14 @@
 #include "Common/TextParsing/LexAnalyzer.h"
 
+#include <cstring>
+
 bool CLexAnalyzer::KeywordLess::operator()(const CZRString& a, const CZRString& b) const
 {
     return a.Compare(b.GetString()) < 0;
 }
 
 CLexAnalyzer::CLexAnalyzer(const CZRString& text)
-    : CStringTokenizer(text), m_bPushedBack(false), m_nTokenType(TOKEN_EOF)
+    : CStringTokenizer(text), m_bPushedBack(false), m_aKeywordFilter{}, m_nTokenType(TOKEN_EOF)
 {
 }
 
@@ -17,6 +19,23 @@ CLexAnalyzer::~CLexAnalyzer() = default;
 void CLexAnalyzer::InsertKeyword(const CZRString& word, int token)
 {
     m_Keywords[word] = token;
+    const unsigned bit = FilterBit(word.GetString() != nullptr ? word.GetString() : "");
+    m_aKeywordFilter[bit / 64] |= std::uint64_t{1} << bit % 64;
+}
+
+// The keyword comparison reads texts up to their first zero byte and finds only
+// equal ones, so the first byte and that length are what a keyword and a word
+// that matches it share.
+unsigned CLexAnalyzer::FilterBit(const char* text)
+{
+    const std::size_t length = std::strlen(text);
+    return (static_cast<unsigned char>(text[0]) + static_cast<unsigned>(length) * 37u) % 256u;
+}
+
+bool CLexAnalyzer::MayBeKeyword(const CZRString& word) const
+{
+    const unsigned bit = FilterBit(word.GetString());
+    return (m_aKeywordFilter[bit / 64] >> bit % 64 & 1u) != 0;
 }
 
 void CLexAnalyzer::PushBack()
@@ -34,7 +53,10 @@ int CLexAnalyzer::GetNextToken()
     const int token = CStringTokenizer::GetNextToken();
     if (token == TOKEN_WORD)
     {
-        const auto keyword = m_Keywords.find(CStringTokenizer::GetStringValue());
+        const CZRString& word = GetValueText();
+        if (!MayBeKeyword(word))
+            return m_nTokenType = TOKEN_WORD;
+        const auto keyword = m_Keywords.find(word);
         return m_nTokenType = keyword != m_Keywords.end() ? keyword->second : TOKEN_WORD;
     }
     return m_nTokenType = JoinPair(token);

@@ -9,6 +9,7 @@
 // on, words are lower-cased before the lookup, so register them in lower case.
 #pragma once
 
+#include <cstdint>
 #include <map>
 
 #include "Common/Core/ZRExport.h"
@@ -50,8 +51,13 @@ private:
 
     int JoinPair(int first);
     int FollowedBy(int second, int joined, int alone);
+    static unsigned FilterBit(const char* text);
+    bool MayBeKeyword(const CZRString& word) const;
 
     bool m_bPushedBack;
     std::map<CZRString, int, KeywordLess> m_Keywords;
+    // One bit per first byte and length of the keywords: a word whose bit is
+    // clear is no keyword, and most words are answered without the map.
+    std::uint64_t m_aKeywordFilter[4];
     int m_nTokenType;
 };

@@ -74,6 +74,9 @@ protected:
     // GetStringValue's text for a token of the given type, from the current
     // string and number values.
     CZRString DescribeToken(int type) const;
+    // The text of the last word, string or text block without a copy; empty
+    // after any other token. Valid until the next token is read.
+    const CZRString& GetValueText() const { return m_strValue; }
 
 private:
     struct sCursor;
