@@ -483,15 +483,16 @@ inline int CStringTokenizer::ReadWord(sCursor& at, int c)
 }
 
 // Decodes the quoted string starting at index i up to its closing character.
-// Writes the contents to out unless it is null; count receives their length.
-// Returns the index just past the last character the string consumes.
-int CStringTokenizer::DecodeQuoted(int i, int quote, char* out, int& count) const
+// Writes the first room bytes of the contents to out; count receives their
+// whole length. Returns the index just past the last character the string
+// consumes.
+int CStringTokenizer::DecodeQuoted(int i, int quote, char* out, int room, int& count) const
 {
     const unsigned char* text = Text();
     const int length = TextLength();
     count = 0;
     auto put = [&](int ch) {
-        if (out != nullptr)
+        if (count < room)
             out[count] = static_cast<char>(ch);
         ++count;
     };
@@ -550,8 +551,16 @@ int CStringTokenizer::DecodeQuoted(int i, int quote, char* out, int& count) cons
     return length;
 }
 
-// A string without escapes is copied as it stands. One with escapes is decoded
-// twice, measuring first, so that the value is allocated once at its final size.
+// The value becomes count bytes from bytes; nothing is stored for none.
+inline void CStringTokenizer::SetValue(const unsigned char* bytes, int count)
+{
+    if (count <= 0)
+        return;
+    std::memcpy(m_strValue.GetBuffer(count), bytes, count);
+    m_strValue.ReleaseBuffer(count);
+}
+
+// A string without escapes is copied as it stands; one with escapes is decoded.
 inline int CStringTokenizer::ReadQuoted(sCursor& at, int quote)
 {
     m_nLookAhead = kSpace;
@@ -564,30 +573,34 @@ inline int CStringTokenizer::ReadQuoted(sCursor& at, int quote)
             break;
         ++stop;
     }
-    int count = 0;
-    int end = stop;
     if (stop < at.length && at.text[stop] == '\\' && quote != '\\')
     {
-        end = DecodeQuoted(start, quote, nullptr, count);
-        if (count > 0)
-        {
-            DecodeQuoted(start, quote, m_strValue.GetBuffer(count), count);
-            m_strValue.ReleaseBuffer(count);
-        }
+        at.Advance(DecodeEscaped(start, quote));
+        return quote;
     }
-    else
-    {
-        // The closing byte, when there is one, is consumed with the string.
-        count = stop - start;
-        end = stop < at.length ? stop + 1 : stop;
-        if (count > 0)
-        {
-            std::memcpy(m_strValue.GetBuffer(count), at.text + start, count);
-            m_strValue.ReleaseBuffer(count);
-        }
-    }
-    at.Advance(end);
+    SetValue(at.text + start, stop - start);
+    // The closing byte, when there is one, is consumed with the string.
+    at.Advance(stop < at.length ? stop + 1 : stop);
     return quote;
+}
+
+// Decodes into the value's present buffer when it is large enough, as it nearly
+// always is once a few strings have been read; otherwise that pass has measured
+// the contents and a second one decodes them into a buffer of their size.
+// Returns the index just past the string.
+int CStringTokenizer::DecodeEscaped(int start, int quote)
+{
+    const int room = static_cast<int>(m_strValue.GetData()->nCapacity);
+    int count = 0;
+    const int end = DecodeQuoted(start, quote, room > 0 ? m_strValue.GetBuffer(room - 1) : nullptr, room, count);
+    if (room > 0)
+        m_strValue.ReleaseBuffer(count <= room ? count : 0);
+    if (count > room)
+    {
+        DecodeQuoted(start, quote, m_strValue.GetBuffer(count), count, count);
+        m_strValue.ReleaseBuffer(count);
+    }
+    return end;
 }
 
 // After "{!": the text up to the first "!}", where a '!' always takes the byte
@@ -610,12 +623,7 @@ int CStringTokenizer::ReadTextBlock(sCursor& at)
     int end = i;
     while (end > start && m_aCharType[text[end - 1]] == CHAR_WHITESPACE)
         --end;
-    if (end > start)
-    {
-        char* buffer = m_strValue.GetBuffer(end - start);
-        std::memcpy(buffer, text + start, end - start);
-        m_strValue.ReleaseBuffer(end - start);
-    }
+    SetValue(text + start, end - start);
     at.Advance(i + 2);
     m_nLookAhead = kSpace;
     return TOKEN_TEXTBLOCK;

@@ -104,7 +104,9 @@ private:
     int ReadTextBlock(sCursor& at);
     int SkipBlockComment(sCursor& at);
     int SkipPascalComment(sCursor& at);
-    int DecodeQuoted(int i, int quote, char* out, int& count) const;
+    int DecodeEscaped(int start, int quote);
+    int DecodeQuoted(int i, int quote, char* out, int room, int& count) const;
+    inline void SetValue(const unsigned char* bytes, int count);
 
     int m_nPos;
     CZRString m_strValue;
