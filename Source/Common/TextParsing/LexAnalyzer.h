@@ -9,8 +9,9 @@
 // on, words are lower-cased before the lookup, so register them in lower case.
 #pragma once
 
-#include <cstdint>
-#include <map>
+#include <cstddef>
+#include <string>
+#include <vector>
 
 #include "Common/Core/ZRExport.h"
 #include "Common/Core/ZRString.h"
@@ -44,20 +45,24 @@ public:
     CZRString GetStringValue() const override;
 
 private:
-    struct KeywordLess
+    // A keyword by its text up to the first zero byte, which is all of a word
+    // that is compared with it, and its token number.
+    struct sKeyword
     {
-        bool operator()(const CZRString& a, const CZRString& b) const;
+        std::string text;
+        int token = 0;
+        bool used = false;
     };
 
     int JoinPair(int first);
     int FollowedBy(int second, int joined, int alone);
-    static unsigned FilterBit(const char* text);
-    bool MayBeKeyword(const CZRString& word) const;
+    int KeywordToken(const CZRString& word) const;
+    std::size_t KeywordSlot(const char* text, std::size_t length) const;
+    void GrowKeywords();
 
     bool m_bPushedBack;
-    std::map<CZRString, int, KeywordLess> m_Keywords;
-    // One bit per first byte and length of the keywords: a word whose bit is
-    // clear is no keyword, and most words are answered without the map.
-    std::uint64_t m_aKeywordFilter[4];
+    // Open addressing with linear probing: a power of two in size, at most half full.
+    std::vector<sKeyword> m_Keywords;
+    std::size_t m_nKeywordCount;
     int m_nTokenType;
 };
