@@ -222,6 +222,16 @@ struct CStringTokenizer::sCursor
         return c;
     }
 
+    // Consumes the bytes up to index end, known to be neither tabs nor line feeds.
+    void AdvancePlain(int end)
+    {
+        if (pos >= end)
+            return;
+        column += end - pos;
+        startOfLine = false;
+        pos = end;
+    }
+
     // Consumes the bytes up to index end (pos <= end <= length).
     void Advance(int end)
     {
@@ -440,13 +450,7 @@ inline int CStringTokenizer::ReadNumber(sCursor& at, int c)
         else
             break;
     }
-    // Digits and the point are neither tabs nor line feeds.
-    if (end > at.pos)
-    {
-        at.column += end - at.pos;
-        at.startOfLine = false;
-        at.pos = end;
-    }
+    at.AdvancePlain(end);
     if (point && fractionDigits == 0)
     {
         m_nLookAhead = '.';
@@ -475,7 +479,10 @@ inline int CStringTokenizer::ReadWord(sCursor& at, int c)
     buffer[0] = static_cast<char>(c);
     std::memcpy(buffer + 1, at.text + at.pos, count);
     m_strValue.ReleaseBuffer(count + 1);
-    at.Advance(end);
+    if ((m_aCharType[kTab] | m_aCharType[kLineFeed]) & (CHAR_WORD | CHAR_DIGIT))
+        at.Advance(end);
+    else
+        at.AdvancePlain(end);
     m_nLookAhead = at.Get();
     if (m_bForceLowerCase)
         m_strValue.MakeLower();
