@@ -1,12 +1,30 @@
 #include "Common/TextParsing/LexAnalyzer.h"
 
-bool CLexAnalyzer::KeywordLess::operator()(const CZRString& a, const CZRString& b) const
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+namespace
 {
-    return a.Compare(b.GetString()) < 0;
+constexpr std::size_t kFirstKeywordSlots = 32;
+
+// FNV-1a.
+std::size_t Hash(const char* text, std::size_t length)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (std::size_t i = 0; i < length; ++i)
+        hash = (hash ^ static_cast<unsigned char>(text[i])) * 1099511628211ull;
+    return static_cast<std::size_t>(hash);
 }
 
+const char* SafeText(const CZRString& text)
+{
+    return text.GetString() != nullptr ? text.GetString() : "";
+}
+} // namespace
+
 CLexAnalyzer::CLexAnalyzer(const CZRString& text)
-    : CStringTokenizer(text), m_bPushedBack(false), m_nTokenType(TOKEN_EOF)
+    : CStringTokenizer(text), m_bPushedBack(false), m_nKeywordCount(0), m_nTokenType(TOKEN_EOF)
 {
 }
 
@@ -14,9 +32,53 @@ CLexAnalyzer::CLexAnalyzer(const CLexAnalyzer& other) = default;
 CLexAnalyzer& CLexAnalyzer::operator=(const CLexAnalyzer& other) = default;
 CLexAnalyzer::~CLexAnalyzer() = default;
 
+// Keywords and words are compared as the string class compares texts: up to
+// the first zero byte, equal only when those bytes are (in either code page).
 void CLexAnalyzer::InsertKeyword(const CZRString& word, int token)
 {
-    m_Keywords[word] = token;
+    const char* text = SafeText(word);
+    const std::size_t length = std::strlen(text);
+    if ((m_nKeywordCount + 1) * 2 > m_Keywords.size())
+        GrowKeywords();
+    sKeyword& keyword = m_Keywords[KeywordSlot(text, length)];
+    if (!keyword.used)
+    {
+        keyword.text.assign(text, length);
+        keyword.used = true;
+        ++m_nKeywordCount;
+    }
+    keyword.token = token;
+}
+
+int CLexAnalyzer::KeywordToken(const CZRString& word) const
+{
+    if (m_nKeywordCount == 0)
+        return TOKEN_WORD;
+    const char* text = SafeText(word);
+    const sKeyword& keyword = m_Keywords[KeywordSlot(text, std::strlen(text))];
+    return keyword.used ? keyword.token : TOKEN_WORD;
+}
+
+// The slot holding text, or the free one where it belongs.
+std::size_t CLexAnalyzer::KeywordSlot(const char* text, std::size_t length) const
+{
+    const std::size_t mask = m_Keywords.size() - 1;
+    for (std::size_t i = Hash(text, length) & mask;; i = (i + 1) & mask)
+    {
+        const sKeyword& keyword = m_Keywords[i];
+        if (!keyword.used ||
+            (keyword.text.size() == length && std::memcmp(keyword.text.data(), text, length) == 0))
+            return i;
+    }
+}
+
+void CLexAnalyzer::GrowKeywords()
+{
+    std::vector<sKeyword> old(m_Keywords.empty() ? kFirstKeywordSlots : m_Keywords.size() * 2);
+    old.swap(m_Keywords);
+    for (sKeyword& keyword : old)
+        if (keyword.used)
+            m_Keywords[KeywordSlot(keyword.text.data(), keyword.text.size())] = std::move(keyword);
 }
 
 void CLexAnalyzer::PushBack()
@@ -33,10 +95,7 @@ int CLexAnalyzer::GetNextToken()
     }
     const int token = CStringTokenizer::GetNextToken();
     if (token == TOKEN_WORD)
-    {
-        const auto keyword = m_Keywords.find(CStringTokenizer::GetStringValue());
-        return m_nTokenType = keyword != m_Keywords.end() ? keyword->second : TOKEN_WORD;
-    }
+        return m_nTokenType = KeywordToken(GetValueText());
     return m_nTokenType = JoinPair(token);
 }
 

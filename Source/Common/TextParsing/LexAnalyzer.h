@@ -9,7 +9,9 @@
 // on, words are lower-cased before the lookup, so register them in lower case.
 #pragma once
 
-#include <map>
+#include <cstddef>
+#include <string>
+#include <vector>
 
 #include "Common/Core/ZRExport.h"
 #include "Common/Core/ZRString.h"
@@ -43,15 +45,24 @@ public:
     CZRString GetStringValue() const override;
 
 private:
-    struct KeywordLess
+    // A keyword by its text up to the first zero byte, which is all of a word
+    // that is compared with it, and its token number.
+    struct sKeyword
     {
-        bool operator()(const CZRString& a, const CZRString& b) const;
+        std::string text;
+        int token = 0;
+        bool used = false;
     };
 
     int JoinPair(int first);
     int FollowedBy(int second, int joined, int alone);
+    int KeywordToken(const CZRString& word) const;
+    std::size_t KeywordSlot(const char* text, std::size_t length) const;
+    void GrowKeywords();
 
     bool m_bPushedBack;
-    std::map<CZRString, int, KeywordLess> m_Keywords;
+    // Open addressing with linear probing: a power of two in size, at most half full.
+    std::vector<sKeyword> m_Keywords;
+    std::size_t m_nKeywordCount;
     int m_nTokenType;
 };

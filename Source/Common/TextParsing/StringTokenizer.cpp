@@ -175,66 +175,127 @@ CZRString CStringTokenizer::DescribeToken(int type) const
     }
 }
 
-// Characters
+// Reading position and counters
 
-int CStringTokenizer::TextLength() const
+// Where reading stands. A token is read on a local copy, which the scanning
+// loops can keep in registers, and handed back to the tokenizer once at the end.
+// Every byte consumed is counted as one character: a tab moves the column to
+// the next tab stop, a line feed starts a new line, any other byte (a lone CR
+// too) moves the column by one.
+struct CStringTokenizer::sCursor
+{
+    const unsigned char* text;
+    int length; // without the end mark
+    int pos;
+    int line;
+    int column;
+    bool startOfLine;
+    int tab;     // at least 1
+    int tabMask; // tab - 1 for a power of two, else -1
+
+    int TabStop(int col) const
+    {
+        // The column is never negative, so the mask gives the remainder.
+        return col + tab - (tabMask >= 0 ? col & tabMask : col % tab);
+    }
+
+    void Count(int c)
+    {
+        if (c == kLineFeed)
+        {
+            ++line;
+            column = 1;
+            startOfLine = true;
+            return;
+        }
+        column = c == kTab ? TabStop(column) : column + 1;
+        startOfLine = false;
+    }
+
+    // The next byte, consumed, or -1 at the end of the text.
+    int Get()
+    {
+        if (pos >= length)
+            return -1;
+        const int c = text[pos++];
+        Count(c);
+        return c;
+    }
+
+    // Consumes the bytes up to index end, known to be neither tabs nor line feeds.
+    void AdvancePlain(int end)
+    {
+        if (pos >= end)
+            return;
+        column += end - pos;
+        startOfLine = false;
+        pos = end;
+    }
+
+    // Consumes the bytes up to index end (pos <= end <= length).
+    void Advance(int end)
+    {
+        if (pos >= end)
+            return;
+        int col = column;
+        int ln = line;
+        for (int i = pos; i < end; ++i)
+        {
+            const int c = text[i];
+            if (c > kLineFeed || c < kTab)
+                ++col;
+            else if (c == kTab)
+                col = TabStop(col);
+            else
+            {
+                ++ln;
+                col = 1;
+            }
+        }
+        column = col;
+        line = ln;
+        startOfLine = text[end - 1] == kLineFeed;
+        pos = end;
+    }
+
+    // Index of the first byte b at or after from and before to, or to.
+    int Find(int from, int to, int b) const
+    {
+        if (from >= to)
+            return to;
+        const void* hit = std::memchr(text + from, b, static_cast<std::size_t>(to - from));
+        return hit != nullptr ? static_cast<int>(static_cast<const unsigned char*>(hit) - text) : to;
+    }
+};
+
+inline int CStringTokenizer::TextLength() const
 {
     return static_cast<int>(m_strText.GetLength()) - 1;
 }
 
-const unsigned char* CStringTokenizer::Text() const
+inline const unsigned char* CStringTokenizer::Text() const
 {
     return reinterpret_cast<const unsigned char*>(m_strText.GetString());
 }
 
-int CStringTokenizer::GetChar()
+inline CStringTokenizer::sCursor CStringTokenizer::Cursor() const
 {
-    if (m_nPos >= TextLength())
-        return -1;
-    const int c = Text()[m_nPos++];
-    if (c == kTab)
-    {
-        const int size = m_nTabSize < 1 ? 1 : m_nTabSize;
-        m_nColumn += size - m_nColumn % size;
-    }
-    else
-        ++m_nColumn;
-    if (c == kLineFeed)
-        NewLine();
-    else
-        m_bStartOfLine = false;
-    return c;
+    const int tab = m_nTabSize < 1 ? 1 : m_nTabSize;
+    return sCursor{Text(), TextLength(), m_nPos, m_nLine, m_nColumn, m_bStartOfLine,
+                   tab, (tab & (tab - 1)) == 0 ? tab - 1 : -1};
 }
 
-int CStringTokenizer::LookAhead() const
+inline void CStringTokenizer::Commit(const sCursor& at)
 {
-    return m_nPos + 1 < TextLength() ? Text()[m_nPos + 1] : -1;
+    m_nPos = at.pos;
+    m_nLine = at.line;
+    m_nColumn = at.column;
+    m_bStartOfLine = at.startOfLine;
 }
 
-int CStringTokenizer::GetCharType(int c) const
+inline int CStringTokenizer::GetCharType(int c) const
 {
     return c < 256 ? m_aCharType[c & 0xFF] : CHAR_WORD;
-}
-
-void CStringTokenizer::NewLine()
-{
-    ++m_nLine;
-    StartOfLine();
-}
-
-void CStringTokenizer::StartOfLine()
-{
-    m_nColumn = 1;
-    m_bStartOfLine = true;
-}
-
-// Consumes the characters up to (not including) index end, counting lines and
-// columns as they pass.
-void CStringTokenizer::SkipTo(int end)
-{
-    while (m_nPos < end && GetChar() >= 0)
-    {
-    }
 }
 
 // Tokens
@@ -246,54 +307,56 @@ int CStringTokenizer::GetNextToken()
         m_bPushedBack = false;
         return m_nTokenType;
     }
-    int token = ReadToken();
-    if (token != kCommentSkipped)
-        return m_nTokenType = token;
     // The token after a comment comes through the virtual GetNextToken, so that
     // a derived class reads it as its own. A run of comments is skipped here
     // first, so its length costs no stack: the token after the run is handed
     // over as a pushed-back token, values intact.
-    do
-        token = ReadToken();
-    while (token == kCommentSkipped);
+    sCursor at = Cursor();
+    bool afterComment = false;
+    int token = ReadToken(at);
+    for (; token == kCommentSkipped; token = ReadToken(at))
+        afterComment = true;
+    Commit(at);
     m_nTokenType = token;
+    if (!afterComment)
+        return token;
     m_bPushedBack = true;
     return GetNextToken();
 }
 
 // One token from the lookahead on, or kCommentSkipped when a comment was
 // consumed in its place.
-int CStringTokenizer::ReadToken()
+inline int CStringTokenizer::ReadToken(sCursor& at)
 {
     m_strValue.Empty();
     m_dNumValue = 0.0;
     int c = m_nLookAhead;
     if (c < 0)
         return TOKEN_EOF;
-    const int lineEnd = SkipWhiteSpace(c);
+    const int lineEnd = SkipWhiteSpace(at, c);
     if (lineEnd != kNoToken)
         return lineEnd;
 
     const int type = GetCharType(c);
     if (type & CHAR_DIGIT)
-        return ReadNumber(c);
+        return ReadNumber(at, c);
     if (type & CHAR_WORD)
-        return ReadWord(c);
+        return ReadWord(at, c);
     if (type & CHAR_COMMENT)
-        return SkipLineComment();
+        return SkipLineComment(at);
     if (m_bAllowStringHandling && (type & CHAR_QUOTE))
-        return ReadQuoted(c);
+        return ReadQuoted(at, c);
     if (c == '{' && m_bAllowPascalComments)
-        return SkipPascalComment();
+        return SkipPascalComment(at);
     if (c == '/' && (m_bAllowSlashSlashComments || m_bAllowSlashStarComments))
-        return ReadAfterSlash();
+        return ReadAfterSlash(at);
     if (c == ';' && m_bAllowAssemblerComments)
-        return SkipLineComment();
+        return SkipLineComment(at);
     if (c == '{' && m_bAllowTextBlocks)
     {
-        const int d = GetChar();
+        const int d = at.Get();
         if (d == '!')
-            return ReadTextBlock();
+            return ReadTextBlock(at);
         m_nLookAhead = d;
         return '{';
     }
@@ -303,15 +366,15 @@ int CStringTokenizer::ReadToken()
 
 // Skips white space from c on. Returns TOKEN_EOL or TOKEN_EOF when one ends
 // the skip, kNoToken when c is left on the first character of a token.
-int CStringTokenizer::SkipWhiteSpace(int& c)
+inline int CStringTokenizer::SkipWhiteSpace(sCursor& at, int& c)
 {
     while (GetCharType(c) & CHAR_WHITESPACE)
     {
         if (c == kReturn)
         {
-            c = GetChar();
+            c = at.Get();
             if (c == kLineFeed)
-                c = GetChar();
+                c = at.Get();
             if (m_bEOLIsSignificant)
             {
                 m_nLookAhead = c;
@@ -325,7 +388,7 @@ int CStringTokenizer::SkipWhiteSpace(int& c)
                 m_nLookAhead = kSpace;
                 return TOKEN_EOL;
             }
-            c = GetChar();
+            c = SkipBlanks(at);
         }
         if (c < 0)
         {
@@ -336,59 +399,65 @@ int CStringTokenizer::SkipWhiteSpace(int& c)
     return kNoToken;
 }
 
-// After a slash: a comment of either kind, or the slash itself.
-int CStringTokenizer::ReadAfterSlash()
+// Consumes bytes up to and including the first one that is not plain white
+// space (CR, and LF while line ends are significant, are not) and returns it,
+// or -1 at the end of the text.
+inline int CStringTokenizer::SkipBlanks(sCursor& at) const
 {
-    const int d = GetChar();
+    const bool eol = m_bEOLIsSignificant;
+    while (at.pos < at.length)
+    {
+        const int c = at.text[at.pos++];
+        at.Count(c);
+        if (!(m_aCharType[c] & CHAR_WHITESPACE) || c == kReturn || (c == kLineFeed && eol))
+            return c;
+    }
+    return -1;
+}
+
+// After a slash: a comment of either kind, or the slash itself.
+inline int CStringTokenizer::ReadAfterSlash(sCursor& at)
+{
+    const int d = at.Get();
     if (d == '*' && m_bAllowSlashStarComments)
-        return SkipBlockComment();
+        return SkipBlockComment(at);
     if (d == '/' && m_bAllowSlashSlashComments)
-        return SkipLineComment();
+        return SkipLineComment(at);
     m_nLookAhead = d;
     return '/';
 }
 
-int CStringTokenizer::ReadNumber(int c)
+// Digits with at most one point, from c (already consumed) on. A point without
+// digits after it is not part of the number: "7." is the number 7 followed by
+// the character '.', and the byte after the point is left unread.
+inline int CStringTokenizer::ReadNumber(sCursor& at, int c)
 {
-    double value = 0.0;
+    double value = c - '0';
     int fractionDigits = 0;
     bool point = false;
-    // Where the counters stood before the character that ends the number, so a
-    // trailing point can be given back whole.
-    int line = m_nLine;
-    int column = m_nColumn;
-    bool startOfLine = m_bStartOfLine;
-    for (;;)
+    int end = at.pos;
+    for (; end < at.length; ++end)
     {
-        if (c == '.' && !point)
+        const int d = at.text[end];
+        if (d == '.' && !point)
             point = true;
-        else if (c >= '0' && c <= '9')
+        else if (d >= '0' && d <= '9')
         {
-            value = value * 10.0 + (c - '0');
+            value = value * 10.0 + (d - '0');
             if (point)
                 ++fractionDigits;
         }
         else
             break;
-        line = m_nLine;
-        column = m_nColumn;
-        startOfLine = m_bStartOfLine;
-        c = GetChar();
     }
-    m_nLookAhead = c;
+    at.AdvancePlain(end);
     if (point && fractionDigits == 0)
     {
-        // "7." is the number 7 followed by the character '.'.
-        if (c >= 0)
-        {
-            --m_nPos;
-            m_nLine = line;
-            m_nColumn = column;
-            m_bStartOfLine = startOfLine;
-        }
         m_nLookAhead = '.';
         point = false;
     }
+    else
+        m_nLookAhead = at.Get();
     if (fractionDigits > 0)
     {
         double divisor = 10.0;
@@ -400,35 +469,37 @@ int CStringTokenizer::ReadNumber(int c)
     return point ? TOKEN_REAL : TOKEN_INTEGER;
 }
 
-int CStringTokenizer::ReadWord(int c)
+inline int CStringTokenizer::ReadWord(sCursor& at, int c)
 {
-    const unsigned char* text = Text();
-    const int length = TextLength();
-    int end = m_nPos;
-    while (end < length && (m_aCharType[text[end]] & (CHAR_WORD | CHAR_DIGIT)))
+    int end = at.pos;
+    while (end < at.length && (m_aCharType[at.text[end]] & (CHAR_WORD | CHAR_DIGIT)))
         ++end;
-    const int count = end - m_nPos;
+    const int count = end - at.pos;
     char* buffer = m_strValue.GetBuffer(count + 1);
     buffer[0] = static_cast<char>(c);
-    std::memcpy(buffer + 1, text + m_nPos, count);
+    std::memcpy(buffer + 1, at.text + at.pos, count);
     m_strValue.ReleaseBuffer(count + 1);
-    SkipTo(end);
-    m_nLookAhead = GetChar();
+    if ((m_aCharType[kTab] | m_aCharType[kLineFeed]) & (CHAR_WORD | CHAR_DIGIT))
+        at.Advance(end);
+    else
+        at.AdvancePlain(end);
+    m_nLookAhead = at.Get();
     if (m_bForceLowerCase)
         m_strValue.MakeLower();
     return TOKEN_WORD;
 }
 
 // Decodes the quoted string starting at index i up to its closing character.
-// Writes the contents to out unless it is null; count receives their length.
-// Returns the index just past the last character the string consumes.
-int CStringTokenizer::DecodeQuoted(int i, int quote, char* out, int& count) const
+// Writes the first room bytes of the contents to out; count receives their
+// whole length. Returns the index just past the last character the string
+// consumes.
+int CStringTokenizer::DecodeQuoted(int i, int quote, char* out, int room, int& count) const
 {
     const unsigned char* text = Text();
     const int length = TextLength();
     count = 0;
     auto put = [&](int ch) {
-        if (out != nullptr)
+        if (count < room)
             out[count] = static_cast<char>(ch);
         ++count;
     };
@@ -487,55 +558,80 @@ int CStringTokenizer::DecodeQuoted(int i, int quote, char* out, int& count) cons
     return length;
 }
 
-int CStringTokenizer::ReadQuoted(int quote)
+// The value becomes count bytes from bytes; nothing is stored for none.
+inline void CStringTokenizer::SetValue(const unsigned char* bytes, int count)
+{
+    if (count <= 0)
+        return;
+    std::memcpy(m_strValue.GetBuffer(count), bytes, count);
+    m_strValue.ReleaseBuffer(count);
+}
+
+// A string without escapes is copied as it stands; one with escapes is decoded.
+inline int CStringTokenizer::ReadQuoted(sCursor& at, int quote)
 {
     m_nLookAhead = kSpace;
-    // Measured first, so the value is allocated once at its final size.
-    int count = 0;
-    DecodeQuoted(m_nPos, quote, nullptr, count);
-    int end = m_nPos;
-    if (count > 0)
+    const int start = at.pos;
+    int stop = start;
+    while (stop < at.length)
     {
-        end = DecodeQuoted(m_nPos, quote, m_strValue.GetBuffer(count), count);
-        m_strValue.ReleaseBuffer(count);
+        const int c = at.text[stop];
+        if (c == quote || c == kLineFeed || c == kReturn || c == '\\')
+            break;
+        ++stop;
     }
-    else
-        end = DecodeQuoted(m_nPos, quote, nullptr, count);
-    SkipTo(end);
+    if (stop < at.length && at.text[stop] == '\\' && quote != '\\')
+    {
+        at.Advance(DecodeEscaped(start, quote));
+        return quote;
+    }
+    SetValue(at.text + start, stop - start);
+    // The closing byte, when there is one, is consumed with the string.
+    at.Advance(stop < at.length ? stop + 1 : stop);
     return quote;
 }
 
-int CStringTokenizer::ReadTextBlock()
+// Decodes into the value's present buffer when it is large enough, as it nearly
+// always is once a few strings have been read; otherwise that pass has measured
+// the contents and a second one decodes them into a buffer of their size.
+// Returns the index just past the string.
+int CStringTokenizer::DecodeEscaped(int start, int quote)
 {
-    const unsigned char* text = Text();
-    const int length = TextLength();
-    const int start = m_nPos;
-    int i = start;
-    for (;;)
+    const int room = static_cast<int>(m_strValue.GetData()->nCapacity);
+    int count = 0;
+    const int end = DecodeQuoted(start, quote, room > 0 ? m_strValue.GetBuffer(room - 1) : nullptr, room, count);
+    if (room > 0)
+        m_strValue.ReleaseBuffer(count <= room ? count : 0);
+    if (count > room)
     {
-        if (i + 1 >= length)
-        {
-            SkipTo(length);
-            m_nLookAhead = -1;
-            return TOKEN_EOF;
-        }
-        if (text[i] != '!')
-            ++i;
-        else if (text[i + 1] == '}')
-            break;
-        else
-            i += 2;
+        DecodeQuoted(start, quote, m_strValue.GetBuffer(count), count, count);
+        m_strValue.ReleaseBuffer(count);
+    }
+    return end;
+}
+
+// After "{!": the text up to the first "!}", where a '!' always takes the byte
+// after it along (so "!!}" does not end the block), with trailing white space
+// trimmed. Without an end the rest of the text is consumed and TOKEN_EOF returned.
+int CStringTokenizer::ReadTextBlock(sCursor& at)
+{
+    const unsigned char* text = at.text;
+    const int start = at.pos;
+    const int last = at.length - 1; // a '!' here has no byte after it
+    int i = at.Find(start, last, '!');
+    while (i < last && text[i + 1] != '}')
+        i = at.Find(i + 2, last, '!');
+    if (i >= last)
+    {
+        at.Advance(at.length);
+        m_nLookAhead = -1;
+        return TOKEN_EOF;
     }
     int end = i;
     while (end > start && m_aCharType[text[end - 1]] == CHAR_WHITESPACE)
         --end;
-    if (end > start)
-    {
-        char* buffer = m_strValue.GetBuffer(end - start);
-        std::memcpy(buffer, text + start, end - start);
-        m_strValue.ReleaseBuffer(end - start);
-    }
-    SkipTo(i + 2);
+    SetValue(text + start, end - start);
+    at.Advance(i + 2);
     m_nLookAhead = kSpace;
     return TOKEN_TEXTBLOCK;
 }
@@ -543,47 +639,45 @@ int CStringTokenizer::ReadTextBlock()
 // Comments: each is consumed and reported as kCommentSkipped; GetNextToken
 // then reads the token after it.
 
-int CStringTokenizer::SkipLineComment()
+// To the end of the line; the CR or LF that ends it is consumed as the lookahead.
+inline int CStringTokenizer::SkipLineComment(sCursor& at)
 {
-    int c = GetChar();
-    while (c >= 0 && c != kLineFeed && c != kReturn)
-        c = GetChar();
-    m_nLookAhead = c;
+    int end = at.pos;
+    while (end < at.length && at.text[end] != kLineFeed && at.text[end] != kReturn)
+        ++end;
+    at.Advance(end);
+    m_nLookAhead = at.Get();
     return kCommentSkipped;
 }
 
-int CStringTokenizer::SkipBlockComment()
+// After "/*": up to the first "*/" whose star comes after the opening one.
+int CStringTokenizer::SkipBlockComment(sCursor& at)
 {
-    int previous = -1;
-    for (;;)
+    const int last = at.length - 1;
+    int i = at.Find(at.pos, last, '*');
+    while (i < last && at.text[i + 1] != '/')
+        i = at.Find(i + 1, last, '*');
+    if (i >= last)
     {
-        const int c = GetChar();
-        if (c < 0)
-        {
-            m_nLookAhead = -1;
-            return TOKEN_EOF;
-        }
-        if (c == '/' && previous == '*')
-            break;
-        previous = c;
+        at.Advance(at.length);
+        m_nLookAhead = -1;
+        return TOKEN_EOF;
     }
+    at.Advance(i + 2);
     m_nLookAhead = kSpace;
     return kCommentSkipped;
 }
 
-int CStringTokenizer::SkipPascalComment()
+int CStringTokenizer::SkipPascalComment(sCursor& at)
 {
-    for (;;)
+    const int close = at.Find(at.pos, at.length, '}');
+    if (close >= at.length)
     {
-        const int c = GetChar();
-        if (c < 0)
-        {
-            m_nLookAhead = -1;
-            return TOKEN_EOF;
-        }
-        if (c == '}')
-            break;
+        at.Advance(at.length);
+        m_nLookAhead = -1;
+        return TOKEN_EOF;
     }
+    at.Advance(close + 1);
     m_nLookAhead = kSpace;
     return kCommentSkipped;
 }

@@ -74,32 +74,39 @@ protected:
     // GetStringValue's text for a token of the given type, from the current
     // string and number values.
     CZRString DescribeToken(int type) const;
+    // The text of the last word, string or text block without a copy; empty
+    // after any other token. Valid until the next token is read.
+    const CZRString& GetValueText() const { return m_strValue; }
 
 private:
+    struct sCursor;
+
     void ResetCharacterTypeTable();
     void ParseNumbers();
 
-    int GetChar();
-    int LookAhead() const;
-    int GetCharType(int c) const;
-    void NewLine();
-    void StartOfLine();
+    // Reading. The inline ones are defined and used only in StringTokenizer.cpp;
+    // being inline, they are not exported and the compiler may expand them in
+    // the reading loop.
+    inline int GetCharType(int c) const;
+    inline int TextLength() const;
+    inline const unsigned char* Text() const;
+    inline sCursor Cursor() const;
+    inline void Commit(const sCursor& at);
 
-    int TextLength() const;
-    const unsigned char* Text() const;
-    void SkipTo(int end);
-
-    int ReadToken();
-    int SkipWhiteSpace(int& c);
-    int ReadAfterSlash();
-    int ReadNumber(int c);
-    int ReadWord(int c);
-    int ReadQuoted(int quote);
-    int ReadTextBlock();
-    int SkipLineComment();
-    int SkipBlockComment();
-    int SkipPascalComment();
-    int DecodeQuoted(int i, int quote, char* out, int& count) const;
+    inline int ReadToken(sCursor& at);
+    inline int SkipWhiteSpace(sCursor& at, int& c);
+    inline int SkipBlanks(sCursor& at) const;
+    inline int ReadAfterSlash(sCursor& at);
+    inline int ReadNumber(sCursor& at, int c);
+    inline int ReadWord(sCursor& at, int c);
+    inline int ReadQuoted(sCursor& at, int quote);
+    inline int SkipLineComment(sCursor& at);
+    int ReadTextBlock(sCursor& at);
+    int SkipBlockComment(sCursor& at);
+    int SkipPascalComment(sCursor& at);
+    int DecodeEscaped(int start, int quote);
+    int DecodeQuoted(int i, int quote, char* out, int room, int& count) const;
+    inline void SetValue(const unsigned char* bytes, int count);
 
     int m_nPos;
     CZRString m_strValue;
