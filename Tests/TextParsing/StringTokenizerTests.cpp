@@ -39,6 +39,9 @@ TEST(StringTokenizer, WordsAndCharacters)
         {"empty range", "ab", [](CStringTokenizer& t) { t.OrdinaryChars('z', 'a'); }, "word ab | EOF"},
         {"white space chars", "a,b", [](CStringTokenizer& t) { t.WhiteSpaceChars(',', ','); }, "word a | word b | EOF"},
         {"brace without blocks", "{x}", nullptr, "'{' | word x | '}' | EOF"},
+        {"ordinary space", "a+ b", [](CStringTokenizer& t) { t.OrdinaryChar(' '); },
+         "word a | '+' | ' ' | word b | EOF"},
+        {"space in words", "+a b", [](CStringTokenizer& t) { t.WordChars(' ', ' '); }, "'+' | word a b | EOF"},
     });
 }
 

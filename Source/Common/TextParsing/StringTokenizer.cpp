@@ -12,6 +12,11 @@ constexpr int kReturn = 13;
 // Internal results of the token readers, outside every token type's range.
 constexpr int kCommentSkipped = -1000;
 constexpr int kNoToken = -1001;
+// The lookahead after a token that ended without reading ahead (and at the
+// start): the next read takes the next character of the text. A token is never
+// formed from it, so a caller who makes the space ordinary or a word character
+// sees exactly the spaces of the text.
+constexpr int kNothingRead = -2;
 
 bool IsOctal(int c)
 {
@@ -36,7 +41,7 @@ CStringTokenizer::CStringTokenizer(const CZRString& text)
       m_bPushedBack(false),
       m_nLine(1),
       m_nColumn(1),
-      m_nLookAhead(kSpace),
+      m_nLookAhead(kNothingRead),
       m_nTokenType(TOKEN_EOF),
       m_nTabSize(4),
       m_bStartOfLine(true)
@@ -129,7 +134,7 @@ void CStringTokenizer::Rewind()
     m_bPushedBack = false;
     m_strValue.Empty();
     m_dNumValue = 0.0;
-    m_nLookAhead = kSpace;
+    m_nLookAhead = kNothingRead;
 }
 
 void CStringTokenizer::PushBack() { m_bPushedBack = true; }
@@ -331,8 +336,13 @@ inline int CStringTokenizer::ReadToken(sCursor& at)
     m_strValue.Empty();
     m_dNumValue = 0.0;
     int c = m_nLookAhead;
+    if (c == kNothingRead)
+        c = at.Get();
     if (c < 0)
+    {
+        m_nLookAhead = -1;
         return TOKEN_EOF;
+    }
     const int lineEnd = SkipWhiteSpace(at, c);
     if (lineEnd != kNoToken)
         return lineEnd;
@@ -360,7 +370,7 @@ inline int CStringTokenizer::ReadToken(sCursor& at)
         m_nLookAhead = d;
         return '{';
     }
-    m_nLookAhead = kSpace;
+    m_nLookAhead = kNothingRead;
     return c;
 }
 
@@ -385,7 +395,7 @@ inline int CStringTokenizer::SkipWhiteSpace(sCursor& at, int& c)
         {
             if (c == kLineFeed && m_bEOLIsSignificant)
             {
-                m_nLookAhead = kSpace;
+                m_nLookAhead = kNothingRead;
                 return TOKEN_EOL;
             }
             c = SkipBlanks(at);
@@ -570,7 +580,7 @@ inline void CStringTokenizer::SetValue(const unsigned char* bytes, int count)
 // A string without escapes is copied as it stands; one with escapes is decoded.
 inline int CStringTokenizer::ReadQuoted(sCursor& at, int quote)
 {
-    m_nLookAhead = kSpace;
+    m_nLookAhead = kNothingRead;
     const int start = at.pos;
     int stop = start;
     while (stop < at.length)
@@ -632,7 +642,7 @@ int CStringTokenizer::ReadTextBlock(sCursor& at)
         --end;
     SetValue(text + start, end - start);
     at.Advance(i + 2);
-    m_nLookAhead = kSpace;
+    m_nLookAhead = kNothingRead;
     return TOKEN_TEXTBLOCK;
 }
 
@@ -664,7 +674,7 @@ int CStringTokenizer::SkipBlockComment(sCursor& at)
         return TOKEN_EOF;
     }
     at.Advance(i + 2);
-    m_nLookAhead = kSpace;
+    m_nLookAhead = kNothingRead;
     return kCommentSkipped;
 }
 
@@ -678,6 +688,6 @@ int CStringTokenizer::SkipPascalComment(sCursor& at)
         return TOKEN_EOF;
     }
     at.Advance(close + 1);
-    m_nLookAhead = kSpace;
+    m_nLookAhead = kNothingRead;
     return kCommentSkipped;
 }
