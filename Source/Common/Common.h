@@ -40,3 +40,4 @@
 #include "Common/Time/ZRMutex.h"
 #include "Common/Time/ZREvent.h"
 #include "Common/Time/ZRSemaphore.h"
+#include "Common/Time/ZRTimer.h"
