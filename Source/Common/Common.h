@@ -41,3 +41,4 @@
 #include "Common/Time/ZREvent.h"
 #include "Common/Time/ZRSemaphore.h"
 #include "Common/Time/ZRTimer.h"
+#include "Common/Time/ZRThread.h"
