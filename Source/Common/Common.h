@@ -42,3 +42,4 @@
 #include "Common/Time/ZRSemaphore.h"
 #include "Common/Time/ZRTimer.h"
 #include "Common/Time/ZRThread.h"
+#include "Common/Time/ZRPipe.h"
