@@ -154,9 +154,15 @@ void TimerService::ThreadMain()
     while (!m_shutdown)
     {
         if (m_queue.empty())
+        {
             m_wake.wait(lock);
-        else if (Clock::now() < m_queue.begin()->first)
-            m_wake.wait_until(lock, m_queue.begin()->first);
+            continue;
+        }
+        // A copy: a TimerStop during the wait may free the queue entry, and the
+        // wait reads its deadline again when it wakes.
+        const Clock::time_point due = m_queue.begin()->first;
+        if (Clock::now() < due)
+            m_wake.wait_until(lock, due);
         else
             FireLocked(lock);
     }
