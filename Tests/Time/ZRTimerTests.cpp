@@ -101,14 +101,18 @@ TEST_F(Timer, SetTimeAndResetTakeEffectAtOnceAlsoWhilePaused)
     EXPECT_EQ(r.timer.GetTimeInMs(0), 10250u);
 
     r.timer.Pause(0);
+    Advance(kSecond);
     r.timer.SetTime(0, 3.0);
+    EXPECT_EQ(r.timer.GetTime(0), 3.0);
     Advance(kSecond);
     EXPECT_EQ(r.timer.GetTime(0), 3.0);
     r.timer.Continue(0);
     Advance(kSecond / 2);
     EXPECT_EQ(r.timer.GetTime(0), 3.5);
     r.timer.Pause(0);
+    Advance(kSecond);
     r.timer.Reset(0);
+    EXPECT_EQ(r.timer.GetTime(0), 0.0);
     Advance(kSecond);
     EXPECT_EQ(r.timer.GetTime(0), 0.0);
     r.timer.Continue(0);
