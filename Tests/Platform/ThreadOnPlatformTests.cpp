@@ -10,10 +10,10 @@ using namespace ZRPlatform;
 namespace
 {
 constexpr std::uint32_t kBoundMs = 5000;   // never reached in a passing run
+const eThreadPriority kUnknown = static_cast<eThreadPriority>(-1);
 
-class Probe : public CZRThread
+struct Probe : CZRThread
 {
-public:
     bool initResult = true;
     bool InitInstance() override { return initResult; }
     unsigned long Run() override
@@ -23,42 +23,41 @@ public:
         return 5;   // not the exit code
     }
     using CZRThread::GetThreadHandle;
-};
 
-std::uint32_t ExitCodeAfterEnd(Handle thread)
-{
-    std::uint32_t code = 0;
-    EXPECT_EQ(ObjectWait(thread, kBoundMs), WaitResult::Signaled);
-    EXPECT_TRUE(ThreadGetExitCode(thread, &code));
-    return code;
-}
+    std::uint32_t ExitCode()
+    {
+        std::uint32_t code = 1;
+        EXPECT_EQ(ObjectWait(GetThreadHandle(), kBoundMs), WaitResult::Signaled);
+        EXPECT_TRUE(ThreadGetExitCode(GetThreadHandle(), &code));
+        return code;
+    }
+};
 } // namespace
 
 TEST(ThreadOnPlatform, PrioritiesMapOntoWindowsValuesBothWays)
 {
     Probe probe;
+    EXPECT_EQ(probe.GetPriority(), kUnknown) << "no thread";
     ASSERT_TRUE(probe.Start(0, ePriorityTimeCritical));
     const Handle thread = probe.GetThreadHandle();
     EXPECT_EQ(ThreadGetPriority(thread), 15);
-    const struct
+    const int windows[] = {-2, 0, 2, 15};   // per eThreadPriority
+    for (int e = ePriorityLow; e <= ePriorityTimeCritical; ++e)
     {
-        eThreadPriority ePriority;
-        int windows;
-    } table[] = {{ePriorityLow, -2}, {ePriorityHigh, 2}, {ePriorityNormal, 0}, {ePriorityTimeCritical, 15}};
-    for (const auto& row : table)
-    {
-        probe.SetPriority(row.ePriority);
-        EXPECT_EQ(ThreadGetPriority(thread), row.windows);
-        ASSERT_TRUE(ThreadSetPriority(thread, row.windows));
-        EXPECT_EQ(probe.GetPriority(), row.ePriority);
+        probe.SetPriority(ePriorityTimeCritical);
+        probe.SetPriority(static_cast<eThreadPriority>(e));
+        EXPECT_EQ(ThreadGetPriority(thread), windows[e]);
+        ThreadSetPriority(thread, 1);
+        ASSERT_TRUE(ThreadSetPriority(thread, windows[e]));
+        EXPECT_EQ(probe.GetPriority(), e);
     }
     for (int outside : {-15, -1, 1})
     {
         ASSERT_TRUE(ThreadSetPriority(thread, outside));
-        EXPECT_EQ(probe.GetPriority(), static_cast<eThreadPriority>(-1)) << outside;
+        EXPECT_EQ(probe.GetPriority(), kUnknown) << outside;
     }
     probe.SetPriority(static_cast<eThreadPriority>(9));
-    EXPECT_EQ(ThreadGetPriority(thread), 0);
+    EXPECT_EQ(ThreadGetPriority(thread), 0) << "another value sets normal";
     EXPECT_TRUE(probe.Stop(true, kBoundMs));
 }
 
@@ -69,17 +68,16 @@ TEST(ThreadOnPlatform, ExitCodesAndHandlesClosedByRestartAndDestruction)
         Probe refused;
         refused.initResult = false;
         ASSERT_TRUE(refused.Start(0, ePriorityNormal));
-        EXPECT_EQ(ExitCodeAfterEnd(refused.GetThreadHandle()), 0xFFFFFFFFu);
+        EXPECT_EQ(refused.ExitCode(), 0xFFFFFFFFu);
 
         Probe probe;
         ASSERT_TRUE(probe.Start(0, ePriorityNormal));
         const Handle first = probe.GetThreadHandle();
-        ASSERT_TRUE(probe.Start(0, ePriorityNormal));   // stops and waits for the first
+        ASSERT_TRUE(probe.Start(0, ePriorityNormal));
         EXPECT_FALSE(ObjectClose(first)) << "the restart closed it";
         last = probe.GetThreadHandle();
-        EXPECT_NE(last, first);
         EXPECT_TRUE(probe.Stop(true, kBoundMs));
-        EXPECT_EQ(ExitCodeAfterEnd(last), 0u);
+        EXPECT_EQ(probe.ExitCode(), 0u);
     }
     EXPECT_FALSE(ObjectClose(last)) << "the destructor closed it";
 }

@@ -1,6 +1,5 @@
-// CZRThread: the order of the worker's calls, the cooperative stop, restarts and
-// priorities. A gated worker polls only when the test lets it, so "at its next
-// poll" is exact.
+// CZRThread: the order of the worker's calls, the cooperative stop and restarts.
+// The worker polls only when the test opens its gate, so "at its next poll" is exact.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,39 +14,31 @@ namespace
 {
 constexpr unsigned long kWideUser = 0x123456789ABCDEF0UL;   // all 8 bytes of unsigned long
 
-class Worker : public CZRThread
+struct Worker : CZRThread
 {
-public:
     bool initResult = true;
-    bool gated = false;   // each poll waits for a Signal of pollGate
     std::atomic<int> inits{0}, runs{0}, exits{0};
     std::atomic<unsigned long> seenUser{0};
-    CZREvent running, ended, pollGate;
+    CZREvent running, pollGate;
 
-    bool InitInstance() override
-    {
-        ++inits;
-        return initResult;
-    }
+    bool InitInstance() override { return ++inits, initResult; }
     unsigned long Run() override
     {
         seenUser = GetUserParam();
         ++runs;
         running.Signal();
-        for (;;)
-        {
-            if (gated)
-                pollGate.Wait();
-            else
-                std::this_thread::yield();
-            if (IsStopPending())
-                return 0;
-        }
+        do
+            pollGate.Wait();
+        while (!IsStopPending());
+        return 0;
     }
-    void ExitInstance() override
+    void ExitInstance() override { ++exits; }
+    // Raises the flag, lets the worker poll and waits for the thread's end.
+    bool StopAndRelease()
     {
-        ++exits;
-        ended.Signal();
+        Stop(false, 0);
+        pollGate.Signal();
+        return Stop(true, kBoundMs);
     }
 };
 } // namespace
@@ -55,39 +46,25 @@ public:
 TEST(Thread, RunsInitRunExitAndStaysRunningAfterItsWork)
 {
     Worker worker;
-    EXPECT_FALSE(worker.IsRunning());
-    ASSERT_TRUE(worker.Start(kWideUser, ePriorityNormal));
-    EXPECT_TRUE(worker.IsRunning());
+    ASSERT_FALSE(worker.IsRunning());
+    ASSERT_TRUE(worker.Start(kWideUser, ePriorityNormal) && worker.IsRunning());
     ASSERT_TRUE(worker.running.TimedWait(kBoundMs));
     EXPECT_FALSE(worker.IsStopPending());
-    EXPECT_EQ(worker.GetUserParam(), kWideUser);
-    EXPECT_TRUE(worker.Stop(true, SYNC_INFINITE));
-    EXPECT_EQ(worker.exits, 1) << "Stop(true) waited for the end";
-    EXPECT_TRUE(worker.inits == 1 && worker.runs == 1 && worker.seenUser == kWideUser);
-    EXPECT_TRUE(worker.IsRunning() && worker.IsStopPending());
-}
-
-TEST(Thread, StopWithoutWaitingReturnsAtOnceAndTheWorkerEndsAtItsNextPoll)
-{
-    Worker worker;
-    worker.gated = true;
-    ASSERT_TRUE(worker.Start(0, ePriorityNormal));
-    ASSERT_TRUE(worker.running.TimedWait(kBoundMs));
-    RequireFinished(Start([&] { EXPECT_TRUE(worker.Stop(false, 0)); }));   // the worker cannot end yet
-    EXPECT_TRUE(worker.IsStopPending());
-    EXPECT_EQ(worker.exits, 0);
+    EXPECT_EQ(worker.seenUser, kWideUser);
+    // Stop without waiting returns while the worker is held at its gate.
+    RequireFinished(Start([&] { EXPECT_TRUE(worker.Stop(false, 0)); }));
+    EXPECT_TRUE(worker.IsStopPending() && worker.exits == 0);
     worker.pollGate.Signal();
-    EXPECT_TRUE(worker.ended.TimedWait(kBoundMs));
-    EXPECT_TRUE(worker.Stop(true, kBoundMs));
+    EXPECT_TRUE(worker.Stop(true, SYNC_INFINITE));
+    EXPECT_TRUE(worker.inits == 1 && worker.runs == 1 && worker.exits == 1) << "Stop(true) waited";
+    EXPECT_TRUE(worker.IsRunning());
 }
 
-TEST(Thread, StopOnANeverStartedThreadRaisesNothing)
+TEST(Thread, StopOnANeverStartedThreadAndTheConstructorStartNothing)
 {
-    Worker worker;
-    EXPECT_TRUE(worker.Stop(true, SYNC_INFINITE));
-    EXPECT_FALSE(worker.IsStopPending() || worker.IsRunning());
-    Worker fromConstructor[2];   // default-constructible, also in arrays; nothing starts
-    EXPECT_FALSE(fromConstructor[0].IsRunning() || fromConstructor[1].IsRunning());
+    Worker workers[2];   // default-constructible, also in arrays
+    EXPECT_TRUE(workers[0].Stop(true, SYNC_INFINITE));
+    EXPECT_FALSE(workers[0].IsStopPending() || workers[0].IsRunning() || workers[1].IsRunning());
 }
 
 TEST(Thread, RefusedInitInstancePreventsRunAndExitInstance)
@@ -96,40 +73,25 @@ TEST(Thread, RefusedInitInstancePreventsRunAndExitInstance)
     worker.initResult = false;
     ASSERT_TRUE(worker.Start(0, ePriorityNormal));
     EXPECT_TRUE(worker.Stop(true, kBoundMs));
-    EXPECT_EQ(worker.inits, 1);
-    EXPECT_EQ(worker.runs + worker.exits, 0);
-    EXPECT_TRUE(worker.IsRunning());
+    EXPECT_TRUE(worker.inits == 1 && worker.runs + worker.exits == 0 && worker.IsRunning());
 }
 
 TEST(Thread, ASecondStartStopsTheFirstThread)
 {
     Worker worker;
-    ASSERT_TRUE(worker.Start(1, ePriorityNormal));
-    ASSERT_TRUE(worker.running.TimedWait(kBoundMs));
-    ASSERT_TRUE(worker.Start(2, ePriorityHigh));
-    EXPECT_EQ(worker.exits, 1) << "the first thread ended before the second began";
+    ASSERT_TRUE(worker.Start(1, ePriorityNormal) && worker.running.TimedWait(kBoundMs));
+    auto restart = Start([&] { return worker.Start(2, ePriorityTimeCritical); });
+    ASSERT_TRUE(WaitUntil([&] { return worker.IsStopPending(); }));
+    EXPECT_TRUE(StaysBlocked(restart)) << "waits for the first thread to end";
+    worker.pollGate.Signal();
+    RequireFinished(restart);
+    ASSERT_TRUE(restart.get());
+    EXPECT_EQ(worker.exits, 1);
     EXPECT_FALSE(worker.IsStopPending());
     ASSERT_TRUE(worker.running.TimedWait(kBoundMs));
     EXPECT_EQ(worker.seenUser, 2u);
-    EXPECT_EQ(worker.GetPriority(), ePriorityHigh);
-    EXPECT_TRUE(worker.Stop(true, kBoundMs));
-    EXPECT_EQ(worker.runs, 2);
-    EXPECT_EQ(worker.exits, 2);
-}
-
-TEST(Thread, PrioritiesRoundTrip)
-{
-    Worker worker;
-    EXPECT_EQ(worker.GetPriority(), static_cast<eThreadPriority>(-1)) << "no thread";
-    ASSERT_TRUE(worker.Start(0, ePriorityTimeCritical));
     EXPECT_EQ(worker.GetPriority(), ePriorityTimeCritical);
-    for (eThreadPriority ePriority : {ePriorityLow, ePriorityHigh, ePriorityNormal})
-    {
-        worker.SetPriority(ePriority);
-        EXPECT_EQ(worker.GetPriority(), ePriority);
-    }
-    worker.SetPriority(ePriorityHigh);
-    worker.SetPriority(static_cast<eThreadPriority>(7));
-    EXPECT_EQ(worker.GetPriority(), ePriorityNormal) << "another value sets normal";
-    EXPECT_TRUE(worker.Stop(true, kBoundMs));
+    worker.SetPriority(ePriorityLow);
+    EXPECT_EQ(worker.GetPriority(), ePriorityLow);
+    EXPECT_TRUE(worker.StopAndRelease() && worker.runs == 2);
 }
