@@ -40,3 +40,6 @@
 #include "Common/Time/ZRMutex.h"
 #include "Common/Time/ZREvent.h"
 #include "Common/Time/ZRSemaphore.h"
+#include "Common/Time/ZRTimer.h"
+#include "Common/Time/ZRThread.h"
+#include "Common/Time/ZRPipe.h"

@@ -11,11 +11,18 @@
 //   4. the FILE_ slot table (1024 zeroed slots) and its critical section
 //   5. the log mail slot, the log file and the log lock
 //
+// Constant-initialised, so set before any of these is constructed and left
+// untouched at unload (they have no constructor or destructor):
+//   - the current timer pointer (null)
+//   - the timer's table of time events (every slot free)
+//
 // Objects join this file as their subsystems are built; a subsystem never defines
 // a library-wide object anywhere else.
 
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileSlotTable.h"
+#include "Common/Time/TimeEventTable.h"
+#include "Common/Time/ZRTimer.h"
 
 // 2. The extended file system: the cached pointer is constant-initialised, so it
 // is valid before the instance itself is constructed.
@@ -29,3 +36,14 @@ sFileSlotTable g_fileSlotTable;
 }
 
 sFileSlotTable& GetFileSlotTable() { return g_fileSlotTable; }
+
+// The current timer pointer: no timer until the first is constructed.
+CZRTimer* CZRTimer::m_pCurrentTimer = nullptr;
+
+// The time event slots: zero, that is free, before anything runs.
+namespace
+{
+sTimeEventTable g_timeEventTable;
+}
+
+sTimeEventTable& GetTimeEventTable() { return g_timeEventTable; }

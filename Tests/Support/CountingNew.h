@@ -1,6 +1,7 @@
-// Replaces the global allocation functions with ones that count the calls, so
-// that a test or benchmark can tell how many allocations an operation makes
-// (the library's included: it allocates through the same functions).
+// Replaces the global allocation functions with ones that count the calls and
+// keep the largest size asked for, so that a test or benchmark can tell how many
+// allocations an operation makes and how large they get (the library's included:
+// it allocates through the same functions).
 // Include in exactly one source file of a program.
 #pragma once
 
@@ -13,15 +14,24 @@
 #endif
 
 inline std::atomic<unsigned long> g_allocationCount{0};
+inline std::atomic<std::size_t> g_largestAllocation{0};
 
 // Allocations made by the whole process so far.
 inline unsigned long AllocationCount() { return g_allocationCount.load(); }
+
+// The largest size asked for since the last reset.
+inline std::size_t LargestAllocation() { return g_largestAllocation.load(); }
+inline void ResetLargestAllocation() { g_largestAllocation = 0; }
 
 // Every plain form is replaced, so that each allocation meets its own release
 // (sanitizers check that pairs match).
 inline void* CountedAllocation(std::size_t size) noexcept
 {
     ++g_allocationCount;
+    std::size_t largest = g_largestAllocation.load();
+    while (size > largest && !g_largestAllocation.compare_exchange_weak(largest, size))
+    {
+    }
     return std::malloc(size == 0 ? 1 : size);
 }
 

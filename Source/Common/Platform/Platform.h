@@ -154,7 +154,10 @@ void ThreadSleep(std::uint32_t ms);
 
 // Milliseconds since an arbitrary start (GetTickCount / timeGetTime); wraps at 2^32.
 std::uint32_t ClockTickMs();
-// A monotonic high-resolution counter and its ticks per second (never 0).
+// Whether the machine has a high-resolution counter (QueryPerformanceCounter works).
+bool ClockHasCounter();
+// The monotonic high-resolution counter and its ticks per second; both 0 when
+// the machine has no counter.
 std::int64_t ClockCounter();
 std::int64_t ClockFrequency();
 

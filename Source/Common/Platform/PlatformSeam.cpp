@@ -14,6 +14,8 @@ namespace Seam
 namespace
 {
 constexpr int kKinds = static_cast<int>(OsCall::Count);
+// The frozen time's value while the clocks run free.
+constexpr std::uint64_t kNotFrozen = ~std::uint64_t{0};
 
 // Counters are atomic so that threads of a test may run through the seam at once.
 struct sSeamState
@@ -22,6 +24,8 @@ struct sSeamState
     std::atomic<int> planKind{-1};
     std::atomic<std::uint64_t> planCall{0};   // the kind's call count that fails
     std::atomic<int> planError{0};
+    std::atomic<std::uint64_t> frozenMicros{kNotFrozen};
+    std::atomic<bool> counterFails{false};
 };
 
 sSeamState& State()
@@ -111,6 +115,32 @@ void ResetCounts()
     for (auto& count : state.calls)
         count = 0;
 }
+
+void ClockFreeze(std::uint64_t microseconds) { State().frozenMicros = microseconds; }
+
+void ClockAdvance(std::uint64_t microseconds)
+{
+    std::atomic<std::uint64_t>& frozen = State().frozenMicros;
+    std::uint64_t now = frozen.load();
+    while (now != kNotFrozen && !frozen.compare_exchange_weak(now, now + microseconds))
+    {
+    }
+}
+
+void ClockRelease() { State().frozenMicros = kNotFrozen; }
+
+void ClockCounterFails(bool fails) { State().counterFails = fails; }
+
+bool ClockFrozen(std::uint64_t* microseconds)
+{
+    const std::uint64_t frozen = State().frozenMicros.load();
+    if (frozen == kNotFrozen)
+        return false;
+    *microseconds = frozen;
+    return true;
+}
+
+bool ClockCounterFailing() { return State().counterFails.load(); }
 
 } // namespace Seam
 } // namespace ZRPlatform

@@ -2,7 +2,9 @@
 // for files and directories passes here first. Test builds (ZR_PLATFORM_SEAM)
 // count those calls and can make the Nth call of a chosen kind fail with a
 // chosen error, so tests can pin what an operation costs and prove that every
-// failure ends cleanly. In other builds the seam compiles to nothing.
+// failure ends cleanly. The backend's clocks also read through here, so tests
+// can stop time, move it by exact steps and take the counter away. In other
+// builds the seam compiles to nothing.
 //
 // Internal header: the control functions are exported only from test builds.
 #pragma once
@@ -49,10 +51,27 @@ ZR_COMMON_API std::uint64_t TotalCalls();
 // Clears the counters and any plan.
 ZR_COMMON_API void ResetCounts();
 
+// A controllable clock. While frozen, ClockCounter and ClockTickMs read a time
+// that moves only by ClockAdvance; both show the same time (the tick clock in
+// whole milliseconds, cut), and ClockFrequency is unchanged. ClockRelease
+// returns to the OS clock. With the counter failing, ClockHasCounter is false and
+// ClockCounter and ClockFrequency read 0, frozen or not. Neither touches the
+// timer thread's schedule, which always runs on the OS clock.
+ZR_COMMON_API void ClockFreeze(std::uint64_t microseconds);
+ZR_COMMON_API void ClockAdvance(std::uint64_t microseconds);
+ZR_COMMON_API void ClockRelease();
+ZR_COMMON_API void ClockCounterFails(bool fails);
+
+// For the backend: the frozen time (true) or the OS clock's turn (false).
+bool ClockFrozen(std::uint64_t* microseconds);
+bool ClockCounterFailing();
+
 #else
 
 inline bool Enter(OsCall) { return false; }
 inline Error InjectedError() { return Error::None; }
+inline bool ClockFrozen(std::uint64_t*) { return false; }
+inline bool ClockCounterFailing() { return false; }
 
 #endif
 

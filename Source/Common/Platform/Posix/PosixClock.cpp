@@ -16,6 +16,7 @@
 #include <thread>
 #include <utility>
 
+#include "Common/Platform/PlatformSeam.h"
 #include "Common/Platform/Posix/PosixObjects.h"
 
 namespace ZRPlatform
@@ -34,11 +35,23 @@ constexpr std::uint32_t kTimerNoCanDo = 97;   // TIMERR_NOCANDO
 // How long process exit waits for a callback that is running at that moment.
 constexpr std::chrono::seconds kExitWait{2};
 
-std::int64_t MonotonicNanos()
+constexpr std::int64_t kNanosPerMicro = 1000;
+
+// The monotonic clock in nanoseconds, or the seam's frozen time in test builds;
+// false when the clock cannot be read.
+bool MonotonicNanos(std::int64_t* nanos)
 {
+    std::uint64_t frozenMicros = 0;
+    if (Seam::ClockFrozen(&frozenMicros))
+    {
+        *nanos = static_cast<std::int64_t>(frozenMicros) * kNanosPerMicro;
+        return true;
+    }
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * kNanosPerSecond + now.tv_nsec;
+    if (clock_gettime(CLOCK_MONOTONIC, &now) != 0)
+        return false;
+    *nanos = static_cast<std::int64_t>(now.tv_sec) * kNanosPerSecond + now.tv_nsec;
+    return true;
 }
 
 using Clock = std::chrono::steady_clock;
@@ -141,9 +154,15 @@ void TimerService::ThreadMain()
     while (!m_shutdown)
     {
         if (m_queue.empty())
+        {
             m_wake.wait(lock);
-        else if (Clock::now() < m_queue.begin()->first)
-            m_wake.wait_until(lock, m_queue.begin()->first);
+            continue;
+        }
+        // A copy: a TimerStop during the wait may free the queue entry, and the
+        // wait reads its deadline again when it wakes.
+        const Clock::time_point due = m_queue.begin()->first;
+        if (Clock::now() < due)
+            m_wake.wait_until(lock, due);
         else
             FireLocked(lock);
     }
@@ -189,12 +208,24 @@ void TimerService::Shutdown()
 
 std::uint32_t ClockTickMs()
 {
-    return static_cast<std::uint32_t>(MonotonicNanos() / kNanosPerMilli);
+    std::int64_t nanos = 0;
+    MonotonicNanos(&nanos);
+    return static_cast<std::uint32_t>(nanos / kNanosPerMilli);
 }
 
-std::int64_t ClockCounter() { return MonotonicNanos(); }
+bool ClockHasCounter()
+{
+    std::int64_t nanos = 0;
+    return !Seam::ClockCounterFailing() && MonotonicNanos(&nanos);
+}
 
-std::int64_t ClockFrequency() { return kNanosPerSecond; }
+std::int64_t ClockCounter()
+{
+    std::int64_t nanos = 0;
+    return !Seam::ClockCounterFailing() && MonotonicNanos(&nanos) ? nanos : 0;
+}
+
+std::int64_t ClockFrequency() { return ClockHasCounter() ? kNanosPerSecond : 0; }
 
 // The resolution is accepted and ignored: the timer thread wakes at the due time
 // as precisely as the OS scheduler allows.
