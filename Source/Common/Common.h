@@ -40,3 +40,5 @@
 #include "Common/Time/ZRMutex.h"
 #include "Common/Time/ZREvent.h"
 #include "Common/Time/ZRSemaphore.h"
+
+#include "Common/MailSlot/ZRMailSlot.h"
