@@ -25,7 +25,6 @@
 //   is sent and lost instead). Clients pass their effective user explicitly as
 //   credentials, which is what the server compares.
 // Machine-wide slots check neither.
-
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
