@@ -43,3 +43,5 @@
 #include "Common/Time/ZRTimer.h"
 #include "Common/Time/ZRThread.h"
 #include "Common/Time/ZRPipe.h"
+
+#include "Common/MailSlot/ZRMailSlot.h"

@@ -15,35 +15,11 @@ namespace
 {
 constexpr std::uint32_t kMaxMessage = 400;
 
-// Writes (to a pipe) or sends (to a mail slot) all of text.
-template <class Channel> bool Put(Channel put, Handle end, const std::string& text)
+bool Write(Handle pipe, const std::string& text)
 {
-    std::uint32_t done = 0;
-    return put(end, text.data(), static_cast<std::uint32_t>(text.size()), &done) && done == text.size();
-}
-bool Write(Handle pipe, const std::string& text) { return Put(PipeWrite, pipe, text); }
-bool Send(Handle client, const std::string& text) { return Put(MailSlotSend, client, text); }
-
-// A slot name of this test process, in the form Windows programs spell it.
-std::string SlotName(const char* host, const std::string& leaf)
-{
-    return std::string("\\\\") + host + "\\mailslot\\zrtest\\" + std::to_string(ProcessCurrentId()) + "\\" + leaf;
-}
-
-std::string Receive(Handle server, std::uint32_t size)
-{
-    std::vector<char> buffer(size + 1);
-    std::uint32_t received = 0;
-    return MailSlotReceive(server, buffer.data(), size, &received) ? std::string(buffer.data(), received)
-                                                                   : "<failed>";
-}
-
-// The message size waiting next and the number waiting.
-std::pair<std::uint32_t, std::uint32_t> Waiting(Handle server)
-{
-    std::uint32_t nextSize = 0, count = 0;
-    EXPECT_TRUE(MailSlotInfo(server, nullptr, &nextSize, &count));
-    return {nextSize, count};
+    std::uint32_t written = 0;
+    return PipeWrite(pipe, text.data(), static_cast<std::uint32_t>(text.size()), &written) &&
+           written == text.size();
 }
 } // namespace
 

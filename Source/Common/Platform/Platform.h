@@ -187,11 +187,18 @@ bool PipePeek(Handle readEnd, std::uint32_t* available);
 
 // Datagram channel (mail slot): a server end created under a Windows-style name
 // ("\\.\mailslot\x" or "\\*\mailslot\x") receives whole messages; client ends open
-// the name and send messages. Names are process-independent on the machine; "*"
-// (broadcast) and "." both mean this machine. Handles are closed with ObjectClose.
+// the name and send messages. "*" (broadcast) and "." both mean this machine.
+// Names are process-independent and, by default, belong to one user: a server
+// receives only what processes of its user send, and a client reaches only a
+// server of its own user. A backend may offer machine-wide names on request
+// (its notes say how). Handles are closed with ObjectClose.
 constexpr std::uint32_t kMailSlotNoMessage = 0xFFFFFFFFu;   // MAILSLOT_NO_MESSAGE
 Handle MailSlotCreate(const char* name, std::uint32_t maxMessageSize);
+// A local name must be served now (NotFound), by the caller's user (AccessDenied);
+// a broadcast name opens whether or not anybody serves it.
 Handle MailSlotOpen(const char* name);
+// A broadcast that no server of the caller's user takes is sent and lost (true);
+// a local name whose server has gone fails (NotFound).
 bool MailSlotSend(Handle client, const void* data, std::uint32_t size, std::uint32_t* sent);
 // Never waits: false (WouldBlock) when no message is waiting; false
 // (MessageTooLarge, message kept) when the next message exceeds size.
