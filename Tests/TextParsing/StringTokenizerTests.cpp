@@ -1,5 +1,3 @@
-#include <random>
-
 #include "TextParsing/TokenStream.h"
 
 namespace
@@ -247,29 +245,4 @@ TEST(StringTokenizer, LongTokensAreLinear)
     EXPECT_EQ('"', tok.GetNextToken());
     EXPECT_EQ(2000000, tok.GetStringValue().GetLength());
     EXPECT_EQ(TOKEN_EOF, tok.GetNextToken());
-}
-
-TEST(StringTokenizer, RandomBytesAlwaysEndInEof)
-{
-    std::mt19937 random(12345);
-    for (int round = 0; round < 3000; ++round)
-    {
-        std::string text(random() % 64, '\0');
-        for (char& c : text)
-            c = static_cast<char>(random() % 4 == 0 ? "/*{}!;\"'\\\n\r.0"[random() % 14] : random() & 0xFF);
-        CStringTokenizer tok(Bytes(text));
-        tok.AllowTextBlocks(round % 2 == 0);
-        tok.AllowPascalComments(round % 3 == 0);
-        tok.AllowAssemblerComments(round % 5 == 0);
-        tok.EOLIsSignificant(round % 7 == 0);
-        int calls = 0;
-        while (tok.GetNextToken() != TOKEN_EOF)
-        {
-            ASSERT_LT(++calls, 200) << round;
-            ASSERT_LE(tok.GetPosInString(), static_cast<int>(text.size()));
-        }
-        EXPECT_EQ(TOKEN_EOF, tok.GetNextToken());
-        EXPECT_EQ(TOKEN_EOF, tok.GetNextToken());
-        EXPECT_LE(tok.GetPosInString(), static_cast<int>(text.size()));
-    }
 }

@@ -11,26 +11,17 @@
 #include <tuple>
 #include <vector>
 
-#include "Common/TextParsing/StringTokenizer.h"
+#include "TextParsing/TokenStream.h"
 
 namespace
 {
+using TokenStream::Bytes;
+
 struct Flags
 {
     bool pascal, blocks, assembler, eol, tabsInWords;
     int tab;
 };
-
-CZRString Bytes(const std::string& text)
-{
-    CZRString result;
-    if (!text.empty())
-    {
-        text.copy(result.GetBuffer(static_cast<int>(text.size())), text.size());
-        result.ReleaseBuffer(static_cast<int>(text.size()));
-    }
-    return result;
-}
 
 std::string Text(const CZRString& value)
 {
@@ -213,5 +204,6 @@ TEST(TokenizerCounters, RandomBytesReadAsOneByteAtATime)
                 << "round " << round << " after token " << tokens.size();
         }
         EXPECT_EQ(Expected(text, f), tokens) << "round " << round;
+        EXPECT_EQ(TOKEN_EOF, tok.GetNextToken()) << "the end repeats, round " << round;
     }
 }
