@@ -49,14 +49,16 @@ TEST(LexAnalyzer, OperatorPairs)
         {"dot after comment keeps the next token", "// c\n. x", nullptr, "'.' | word x | EOF"},
         {"less after comment", "/* c */ < y", nullptr, "'<' | word y | EOF"},
         {"pair right after comments", "/**/ /**/ : =", nullptr, ":= | EOF"},
+        {"no pair across a comment keeps both", "< /**/ > x : /**/ <= y > /**/ .. z", nullptr,
+         "<> | word x | ':' | <= | word y | '>' | .. | word z | EOF"},
     });
 }
 
 TEST(LexAnalyzer, StringValues)
 {
-    CLexAnalyzer lex(Bytes("<> := <= >= x 2 'q' A"));
+    CLexAnalyzer lex(Bytes("<> := <= >= x 2 'q' A .."));
     lex.InsertKeyword("A", 65);
-    const char* expected[] = {"<>", ":=", "<=", ">=", "x", "2.000000", "q", "'A'", "EOF"};
+    const char* expected[] = {"<>", ":=", "<=", ">=", "x", "2.000000", "q", "'A'", "..", "EOF"};
     for (const char* text : expected)
     {
         lex.GetNextToken();
@@ -102,6 +104,16 @@ TEST(LexAnalyzer, LongCommentRunsCostNoStack)
     lex.AllowPascalComments(true);
     EXPECT_EQ(TOKEN_LESS_EQUAL, lex.GetNextToken());
     EXPECT_EQ(TOKEN_EOF, lex.GetNextToken());
+
+    // A comment inside each pair: reading the second token never nests.
+    std::string pairs;
+    for (int i = 0; i < 300000; ++i)
+        pairs += ". /**/ ";
+    CLexAnalyzer dots(Bytes(pairs));
+    int count = 0;
+    while (dots.GetNextToken() == TOKEN_DOT_DOT)
+        ++count;
+    EXPECT_EQ(150000, count);
 }
 
 // Keywords are compared as the string class compares: up to the first zero byte.

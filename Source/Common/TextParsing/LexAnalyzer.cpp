@@ -99,8 +99,9 @@ int CLexAnalyzer::GetNextToken()
     return m_nTokenType = JoinPair(token);
 }
 
-// The operator starters take the following token; when it does not complete a
-// pair it is pushed back into the tokenizer, its values intact for the next read.
+// The operator starters take the following token as the tokenizer reads it
+// (comments between the two are skipped); when it does not complete a pair it
+// is pushed back into the tokenizer whole, its values intact for the next read.
 int CLexAnalyzer::JoinPair(int first)
 {
     switch (first)
@@ -122,7 +123,7 @@ int CLexAnalyzer::JoinPair(int first)
 
 int CLexAnalyzer::FollowedBy(int second, int joined, int alone)
 {
-    if (CStringTokenizer::GetNextToken() == second)
+    if (ReadNextToken() == second)
         return joined;
     CStringTokenizer::PushBack();
     return alone;
@@ -136,6 +137,7 @@ CZRString CLexAnalyzer::GetStringValue() const
     case TOKEN_COLON_EQUAL: return CZRString(":=");
     case TOKEN_LESS_EQUAL: return CZRString("<=");
     case TOKEN_GREATER_EQUAL: return CZRString(">=");
+    case TOKEN_DOT_DOT: return CZRString("..");
     default: break;
     }
     return DescribeToken(m_nTokenType);

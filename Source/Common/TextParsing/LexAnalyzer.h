@@ -40,7 +40,7 @@ public:
     // own push-back is not touched.
     void PushBack() override;
     int GetNextToken() override;
-    // The operators describe themselves ("<=", ":=", ...); keyword numbers and
+    // The operators describe themselves ("<=", ":=", "..", ...); keyword numbers and
     // single characters give "'c'" from the low byte of the token number.
     CZRString GetStringValue() const override;
 

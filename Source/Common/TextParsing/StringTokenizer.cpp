@@ -307,6 +307,16 @@ inline int CStringTokenizer::GetCharType(int c) const
 
 int CStringTokenizer::GetNextToken()
 {
+    return NextToken(true);
+}
+
+int CStringTokenizer::ReadNextToken()
+{
+    return NextToken(false);
+}
+
+int CStringTokenizer::NextToken(bool handOnAfterComment)
+{
     if (m_bPushedBack)
     {
         m_bPushedBack = false;
@@ -323,7 +333,7 @@ int CStringTokenizer::GetNextToken()
         afterComment = true;
     Commit(at);
     m_nTokenType = token;
-    if (!afterComment)
+    if (!afterComment || !handOnAfterComment)
         return token;
     m_bPushedBack = true;
     return GetNextToken();

@@ -77,9 +77,16 @@ protected:
     // The text of the last word, string or text block without a copy; empty
     // after any other token. Valid until the next token is read.
     const CZRString& GetValueText() const { return m_strValue; }
+    // The next token as this tokenizer reads it: GetNextToken without handing
+    // the token after a comment to the virtual GetNextToken. For a derived
+    // reader that looks one token ahead: its look-ahead stays a plain token, so
+    // it can be pushed back whole and the reading never nests.
+    int ReadNextToken();
 
 private:
     struct sCursor;
+
+    int NextToken(bool handOnAfterComment);
 
     void ResetCharacterTypeTable();
     void ParseNumbers();
