@@ -1,5 +1,5 @@
 // Token starts: the tokenizer's rules for white space, comments and counters,
-// as far as they decide where a token begins. zrlex leaves the tokenizer's
+// as far as they decide where a token begins and what its position is. zrlex leaves the tokenizer's
 // character classes at their defaults, so white space is the bytes 0 to 32.
 #include "Zrlex.h"
 
@@ -84,12 +84,8 @@ void CTokenStarts::Advance(sPosition& position, int index) const
     }
 }
 
-CTokenStarts::sPosition CTokenStarts::Locate(int index, const sPosition& anchor)
+CTokenStarts::sPosition CTokenStarts::Locate(int index)
 {
-    sPosition position = m_last;
-    if (anchor.index <= index && anchor.index >= m_last.index)
-        position = anchor;
-    Advance(position, index);
-    m_last = position;
-    return position;
+    Advance(m_last, index);
+    return m_last;
 }

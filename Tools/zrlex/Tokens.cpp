@@ -208,18 +208,16 @@ public:
 
     sToken Next()
     {
-        const CTokenStarts::sPosition anchor{m_tokenizer.GetPosInString(),
-                                             m_tokenizer.GetLineNumber(),
-                                             m_tokenizer.GetColumnNumber()};
-        sToken token{m_tokenizer.GetNextToken(), Bytes(m_tokenizer.GetStringValue()), anchor};
+        const int resume = m_tokenizer.GetPosInString() - (m_lookahead ? 1 : 0);
+        sToken token{m_tokenizer.GetNextToken(), Bytes(m_tokenizer.GetStringValue()), {}};
         if (token.type == TOKEN_EOF)
         {
             // All is read: the counters stand after the last character.
             token.at = {m_length, m_tokenizer.GetLineNumber(), m_tokenizer.GetColumnNumber()};
             return token;
         }
-        const int start = m_starts.Skip(anchor.index - (m_lookahead ? 1 : 0));
-        token.at = m_starts.Locate(start, anchor);
+        const int start = m_starts.Skip(resume);
+        token.at = m_starts.Locate(start);
         m_lookahead = TakesLookahead(token.type, start < m_length ? m_text[start] : 0, m_options);
         return token;
     }
@@ -268,13 +266,9 @@ public:
         for (std::size_t i = 0; i == 0 || Upcoming(i).at.index < read; ++i)
         {
             const sToken& first = Upcoming(i);
-            bool fits;
-            if (op != nullptr)
-                fits = first.type == op->text[0] && Upcoming(i + 1).type == op->text[1];
-            else if (keyword)
-                fits = first.type == TOKEN_WORD && first.value == token.value;
-            else
-                fits = first.type == token.type && first.value == token.value;
+            const bool fits =
+                op != nullptr ? first.type == op->text[0] && Upcoming(i + 1).type == op->text[1]
+                              : first.type == (keyword ? TOKEN_WORD : token.type);
             if (fits)
             {
                 token.at = first.at;

@@ -41,8 +41,7 @@ int PrintTokens(const std::string& file, const sLexOptions& options);
 // stand past that character, so the first character of a token is found in the
 // text: from where the tokenizer resumes reading, past the white space and
 // comments it skips under the same options. Lines and columns are counted as
-// the tokenizer counts them, from a position it reported or from the start of
-// the token before.
+// the tokenizer counts them.
 class CTokenStarts
 {
 public:
@@ -57,9 +56,8 @@ public:
 
     // Index of the first character of the token read from index from on.
     int Skip(int from) const;
-    // The position of index, no lower than the one asked for before; anchor
-    // is a position the tokenizer reported, used when it is nearer.
-    sPosition Locate(int index, const sPosition& anchor);
+    // The position of index, which is no lower than the one asked for before.
+    sPosition Locate(int index);
 
 private:
     int LineEnd(int from) const;

@@ -11,12 +11,13 @@ rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 same() { diff -u - out >diff || fail "unexpected output: $(cat diff)"; }
 
 # Comments of each kind, escapes, numbers ("7." is 7 and '.'; 1..5 joins the
-# dots); a block comment closes only at */.
+# dots); a block comment closes only at a later */, a slash alone is a
+# character.
 cat >comments.txt <<'EOF'
 // line
 x := "a\tb\"c\101" + 'it\'s' ;
-/* block * / still
-*/ n = 7. + 1..5 + 3.25
+/*/ block * / still
+*/ n = 7. + 1..5 + 3.25/2
 { brace } ; asm
 EOF
 expect 0 "$zrlex" comments.txt
@@ -37,6 +38,8 @@ same <<'EOF'
 4:16    INTEGER        5.000000
 4:18    CHAR           '+'
 4:20    REAL           3.250000
+4:24    CHAR           '/'
+4:25    INTEGER        2.000000
 5:1     CHAR           '{'
 5:3     WORD           brace
 5:9     CHAR           '}'
@@ -45,7 +48,7 @@ same <<'EOF'
 6:1     EOF            EOF
 EOF
 expect 0 "$zrlex" --pascal-comments --asm-comments comments.txt
-[[ $(tail -n 3 out) == $'4:18    CHAR           \'+\'\n4:20    REAL           3.250000\n6:1     EOF            EOF' ]] ||
+[[ $(tail -n 3 out) == $'4:24    CHAR           \'/\'\n4:25    INTEGER        2.000000\n6:1     EOF            EOF' ]] ||
     fail "Pascal and assembler comments: $(cat out)"
 expect 0 "$zrlex" --no-slash-comments --no-strings comments.txt
 has "^1:1     CHAR           '/'$"
@@ -74,33 +77,40 @@ same <<'EOF'
 2:18    CHAR           '>'
 3:1     EOF            EOF
 EOF
+# Where the lexer drops a token (a comment between '<' and '>'), the next
+# one still shows where it stands.
+printf '< /**/ > x' >dropped.txt
+expect 0 "$zrlex" dropped.txt
+has '^1:10    WORD           x$'
 expect 0 "$zrlex" --tokenizer pairs.txt
 [[ $(sed -n 2,6p out | cut -c 24-) == $'\'<\'\n\'=\'\nb\n\'>\'\n\'=\'' ]] || fail "--tokenizer: $(cat out)"
 has '^1:17    CHAR           .=.$'
 
 # Keywords after lower-casing, text blocks, significant line ends (CR LF is
 # one), tabs counted to the next multiple of the tab size.
-printf 'BEGIN Print {! raw\n  text !}  {!!}\r\n\tEnd_1\t; x\n' >blocks.txt
-expect 0 "$zrlex" --lower --keywords begin=300 --keywords end_1=-60 --text-blocks --eol blocks.txt
+printf 'BEGIN Print {! raw\n  text !}  {!!}\r\nEndless_1\t; x\n\ty\n' >blocks.txt
+expect 0 "$zrlex" --lower --keywords begin=300 --keywords endless_1=-60 --text-blocks --eol blocks.txt
 same <<'EOF'
 1:1     KEYWORD(300)   begin
 1:7     WORD           print
 1:13    TEXTBLOCK       raw\x0A  text
 2:12    TEXTBLOCK
 2:16    EOL            EOL
-3:4     KEYWORD(-60)   end_1
+3:1     KEYWORD(-60)   endless_1
 3:12    CHAR           ';'
 3:14    WORD           x
 3:15    EOL            EOL
-4:1     EOF            EOF
+4:4     WORD           y
+4:5     EOL            EOL
+5:1     EOF            EOF
 EOF
 expect 0 "$zrlex" --keywords begin=300 --tab-size 8 --asm-comments --eol blocks.txt
 has '^1:1     WORD           BEGIN$'
 has '^1:13    CHAR           .\{.$'
-has '^3:8     WORD           End_1$'
 has '^3:19    EOL            EOL$'
+has '^4:8     WORD           y$'
 expect 0 "$zrlex" --pascal-comments --text-blocks blocks.txt
-[[ $(cut -c 1-8 out | tr -d ' \n') == 1:11:73:43:123:144:1 ]] || fail "{! inside a Pascal comment: $(cat out)"
+[[ $(cut -c 1-8 out | tr -d ' \n') == 1:11:73:13:123:144:45:1 ]] || fail "{! inside a Pascal comment: $(cat out)"
 
 # Untrusted bytes: zero bytes are white space, 0xFF a word character, high and
 # control bytes escaped; a string ends at a line end, the last one at the end.
@@ -156,7 +166,9 @@ usage "--keywords: 'if' is not WORD=NUMBER" --keywords if empty.txt
 usage "--keywords: empty entry in 'a=300,,b=301'" --keywords a=300,,b=301 empty.txt
 usage "--keywords: '1st' is no word: a letter, '_' or byte from 0xA0 on first, then also digits" \
     --keywords 1st=300 empty.txt
-usage "--keywords: '2147483648' is no whole number in the range of int" --keywords a=2147483648 empty.txt
+for number in 2147483648 18446744073709551621 1e3 -; do
+    usage "--keywords: '$number' is no whole number in the range of int" --keywords "a=$number" empty.txt
+done
 usage "--keywords: the number of 'a' is one the lexer returns itself (-54 to -50, -5 to 255)" \
     --keywords a=-50 empty.txt
 usage "--keywords: 'Begin' never matches with --lower: words are lower-cased first" \
