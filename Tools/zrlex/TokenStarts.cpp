@@ -1,6 +1,7 @@
 // Token starts: the tokenizer's rules for white space, comments and counters,
-// as far as they decide where a token begins and what its position is. zrlex leaves the tokenizer's
-// character classes at their defaults, so white space is the bytes 0 to 32.
+// as far as they decide where a token begins and which line and column that
+// is. zrlex leaves the tokenizer's character classes at their defaults, so
+// white space is the bytes 0 to 32.
 #include "Zrlex.h"
 
 namespace

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end test of zrlex: small scripts under each option, checked line by
 # line, a script inside an archive, then failures and usage errors.
-# Usage: zrlex_test.sh ZRLEX ZRARC SCRATCH_DIR
+# Usage: zrlex_test.sh ZRLEX ZRARC SCRATCH_DIR [seam]
+# ("seam": the library can fail OS calls on request, see ZR_SEAM_FAIL).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../Common/tests/e2e.sh"
-zrlex=$1 zrarc=$2 scratch=$3
+zrlex=$1 zrarc=$2 scratch=$3 seam=${4:-noseam}
 rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 
 # same: ./out is exactly the text on stdin.
@@ -148,6 +149,12 @@ expect 1 "$zrlex" missing.txt
 [[ $(cat err) == 'zrlex: missing.txt: File not found. (4002): not found' ]] || fail "$(cat err)"
 expect 1 "$zrlex" 'Data\Scripts\none.txt'
 has '^zrlex: Data\\Scripts\\none\.txt: File not found\. \(4002\)' err
+if [[ $seam == seam ]]; then
+    ZR_SEAM_FAIL=read:1:io expect 1 "$zrlex" 'Data\Scripts\a.txt'
+    [[ $(cat err) == 'zrlex: Data\Scripts\a.txt: Error reading from file. (4006): input/output error' ]] ||
+        fail "$(cat err)"
+    [[ ! -s out ]] || fail "a failed read printed: $(cat out)"
+fi
 truncate -s 65M huge.txt
 expect 1 "$zrlex" huge.txt
 has '^zrlex: huge\.txt: too large: 68157440 bytes \(at most 67108864\)$' err
