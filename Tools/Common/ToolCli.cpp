@@ -39,6 +39,24 @@ std::string Describe(const CZRException& error)
     return std::string(error.GetErrorString()) + " (" + std::to_string(error.GetErrorCode()) +
            ")" + CauseSuffix();
 }
+
+// Control bytes, and with ascii bytes from 0x80 on and the backslash, escaped.
+std::string Escaped(const std::string& text, bool ascii)
+{
+    std::string shown;
+    for (unsigned char c : text)
+    {
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02X", c);
+        if (c < 0x20 || c == 0x7F || (ascii && c >= 0x80))
+            shown += escape;
+        else if (ascii && c == '\\')
+            shown += "\\\\";
+        else
+            shown += char(c);
+    }
+    return shown;
+}
 } // namespace
 
 CToolCli::CToolCli(const std::string& name, const std::string& summary, const std::string& version)
@@ -55,6 +73,12 @@ CToolCli::CToolCli(const std::string& name, const std::string& summary, const st
     m_helpFlag = m_app.set_help_flag("-h,--help", "this help");
     m_app.set_version_flag("-V,--version", name + " " + version, "the version");
     m_app.footer(kExitHelp);
+}
+
+void CToolCli::SetDetails(const std::string& details)
+{
+    m_details = details + "\n";
+    m_app.footer(m_details + kExitHelp);
 }
 
 void CToolCli::AddFlag(const std::string& names, bool& value, const std::string& description)
@@ -91,7 +115,7 @@ int CToolCli::Run(int argc, char** argv, Action action)
         m_helpVerb->footer(kExitHelp);
         m_helpFlag->description("this help; with a verb, the verb's help");
         m_app.require_subcommand(1);
-        m_app.footer("'" + name + " help VERB' describes a verb.\n" + kExitHelp);
+        m_app.footer(m_details + "'" + name + " help VERB' describes a verb.\n" + kExitHelp);
     }
     try
     {
@@ -216,12 +240,10 @@ int Fail(const std::string& file, const CZRException& error)
 
 std::string Printable(const std::string& text)
 {
-    std::string shown;
-    for (unsigned char c : text)
-    {
-        char escape[5];
-        std::snprintf(escape, sizeof escape, "\\x%02X", c);
-        shown += (c < 0x20 || c == 0x7F) ? std::string(escape) : std::string(1, char(c));
-    }
-    return shown;
+    return Escaped(text, false);
+}
+
+std::string PrintableAscii(const std::string& text)
+{
+    return Escaped(text, true);
 }

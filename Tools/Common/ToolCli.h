@@ -51,6 +51,10 @@ public:
     // The tool's CLI11 application, for options of its own.
     CLI::App& GetApp() { return m_app; }
 
+    // Full lines that describe the tool at the end of its help, before the
+    // exit statuses; for a tool without verbs, what a verb's details are.
+    void SetDetails(const std::string& details);
+
     // A flag of the tool, given before or after any verb, and shown in the
     // help of the tool and of every verb but help.
     void AddFlag(const std::string& names, bool& value, const std::string& description);
@@ -95,11 +99,15 @@ private:
     std::vector<sFlag> m_flags;
     std::vector<std::pair<CLI::App*, Action>> m_verbs;
     std::string m_helpTopic;
+    std::string m_details;
 };
 
 // Control characters as \xNN, so that text read from a file cannot disturb a
 // terminal.
 std::string Printable(const std::string& text);
+// Plain ASCII: as Printable, and also bytes from 0x80 on as \xNN and the
+// backslash as \\, so that every byte of the text can be told from the output.
+std::string PrintableAscii(const std::string& text);
 
 // Reports on stderr. Each line starts with the tool's name, as given to the
 // last CToolCli constructed.

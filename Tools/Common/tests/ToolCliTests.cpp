@@ -278,6 +278,25 @@ TEST(ToolCliOperands, HelpAndUsageErrorsPointAtTheTool)
     EXPECT_EQ(unknown.err, "single: unknown option '--nope'\nTry 'single --help'.\n");
 }
 
+// Details close the help, before the exit statuses, with or without verbs.
+TEST(ToolCliOperands, DetailsEndTheHelp)
+{
+    CToolCli single("single", "Reads files.", "0.1.0");
+    std::vector<std::string> files;
+    CToolCli::AddOperand(single.GetApp(), "FILE", files, "a file to read");
+    single.SetDetails("Reads each FILE.\nThen stops.\n");
+    const std::string help = Call(single, {"--help"}).out;
+    EXPECT_NE(help.find("\nReads each FILE.\nThen stops.\n\nExit status: 0 success"),
+              std::string::npos) << help;
+
+    CToolCli demo("demo", "Demonstrates.", "1");
+    demo.AddVerb("go", "go", "Goes.\n", [] { return kExitOk; });
+    demo.SetDetails("Has one verb.\n");
+    const std::string verbHelp = Call(demo, {"--help"}).out;
+    EXPECT_NE(verbHelp.find("\nHas one verb.\n\n'demo help VERB' describes a verb.\nExit status"),
+              std::string::npos) << verbHelp;
+}
+
 TEST(ToolCliReports, NameTheToolTheFileAndTheCause)
 {
     CToolCli cli("reporter", "Reports.", "1");
@@ -298,4 +317,15 @@ TEST(ToolCliReports, NameTheToolTheFileAndTheCause)
               "reporter: c.arc: cannot open the file: permission denied\n"
               "reporter: d.arc: File not found. (4002): not found\n"
               "reporter: no file here\n");
+}
+
+// Text from files reaches the terminal escaped; the ASCII form also escapes
+// high bytes and the backslash, so distinct texts never print alike.
+TEST(ToolCliReports, TextFromFilesIsShownEscaped)
+{
+    const std::string bytes("a\\\x01\x1F \x7F\x80\xC3\xA9\xFF~", 11);
+    EXPECT_EQ(Printable(bytes), "a\\\\x01\\x1F \\x7F\x80\xC3\xA9\xFF~");
+    EXPECT_EQ(PrintableAscii(bytes), "a\\\\\\x01\\x1F \\x7F\\x80\\xC3\\xA9\\xFF~");
+    EXPECT_EQ(PrintableAscii(std::string("\0z", 2)), "\\x00z");
+    EXPECT_NE(PrintableAscii("\\x01"), PrintableAscii("\x01"));
 }
