@@ -19,6 +19,9 @@ namespace
 constexpr unsigned char kParamsMarker = 0x76;    // 'v'
 constexpr unsigned char kManagerMarker = 0x6D;   // 'm'
 constexpr unsigned long kMarkerSize = 1;
+// Saved property sets are small; a larger file is refused before anything is
+// allocated for it.
+constexpr unsigned long kMaxFileSize = 64ul << 20;
 
 struct sLine
 {
@@ -98,7 +101,13 @@ bool ReadWhole(const std::string& path, std::vector<unsigned char>& bytes, std::
     {
         CFileIO file;
         file.Open(path.c_str(), FILEMODE_READ);
-        bytes.resize(file.GetSize());
+        const unsigned long size = file.GetSize();
+        if (size > kMaxFileSize)
+        {
+            problem = "too large: " + std::to_string(size) + " bytes (at most " + std::to_string(kMaxFileSize) + ")";
+            return false;
+        }
+        bytes.resize(size);
         if (!bytes.empty() && !file.Read(bytes.data(), static_cast<unsigned long>(bytes.size())))
         {
             problem = "cannot read the file";

@@ -53,6 +53,9 @@ has '^zrprop: trailing\.bin: warning: 3 bytes after the data$' err
 printf 'hello' >foreign.bin
 expect 1 "$zrprop" dump foreign.bin
 has '^zrprop: foreign\.bin: neither a property set nor a parameter list \(first byte 0x68\)$' err
+truncate -s 65M big.bin
+expect 1 "$zrprop" dump big.bin
+has '^zrprop: big\.bin: too large: 68157440 bytes \(at most 67108864\)$' err
 expect 1 "$zrprop" dump missing.bin
 has '^zrprop: missing\.bin: cannot open the file: File not found\. \(4002\)' err
 
