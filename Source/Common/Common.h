@@ -45,3 +45,6 @@
 #include "Common/Time/ZRPipe.h"
 
 #include "Common/MailSlot/ZRMailSlot.h"
+
+#include "Common/Diagnostics/ZRProfileData.h"
+#include "Common/Diagnostics/ZRProfiler.h"

@@ -14,11 +14,13 @@
 // Constant-initialised, so set before any of these is constructed and left
 // untouched at unload (they have no constructor or destructor):
 //   - the current timer pointer (null)
+//   - the current profiler pointer (null)
 //   - the timer's table of time events (every slot free)
 //
 // Objects join this file as their subsystems are built; a subsystem never defines
 // a library-wide object anywhere else.
 
+#include "Common/Diagnostics/ZRProfiler.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileSlotTable.h"
 #include "Common/Time/TimeEventTable.h"
@@ -39,6 +41,9 @@ sFileSlotTable& GetFileSlotTable() { return g_fileSlotTable; }
 
 // The current timer pointer: no timer until the first is constructed.
 CZRTimer* CZRTimer::m_pCurrentTimer = nullptr;
+
+// The current profiler pointer: no profiler until the first is constructed.
+CZRProfiler* CZRProfiler::m_pCurrentProfiler = nullptr;
 
 // The time event slots: zero, that is free, before anything runs.
 namespace
