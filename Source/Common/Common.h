@@ -48,3 +48,5 @@
 
 #include "Common/Diagnostics/ZRProfileData.h"
 #include "Common/Diagnostics/ZRProfiler.h"
+#include "Common/Diagnostics/ZRLoadGuardWatch.h"
+#include "Common/Diagnostics/ZRLoadGuard.h"

@@ -20,11 +20,15 @@
 // Objects join this file as their subsystems are built; a subsystem never defines
 // a library-wide object anywhere else.
 
+#include "Common/Diagnostics/ZRLoadGuard.h"
 #include "Common/Diagnostics/ZRProfiler.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileSlotTable.h"
 #include "Common/Time/TimeEventTable.h"
 #include "Common/Time/ZRTimer.h"
+
+// 1. The load guard instance.
+CZRLoadGuard CZRLoadGuard::m_instance;
 
 // 2. The extended file system: the cached pointer is constant-initialised, so it
 // is valid before the instance itself is constructed.
