@@ -45,3 +45,6 @@
 #include "Common/Time/ZRPipe.h"
 
 #include "Common/MailSlot/ZRMailSlot.h"
+
+#include "Common/Diagnostics/STLList.h"
+#include "Common/Diagnostics/ZRDebugStatisticsControl.h"
