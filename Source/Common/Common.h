@@ -48,3 +48,7 @@
 
 #include "Common/Diagnostics/STLList.h"
 #include "Common/Diagnostics/ZRDebugStatisticsControl.h"
+#include "Common/Diagnostics/ZRDebugStatisticsSeparator.h"
+#include "Common/Diagnostics/ZRDebugStatisticsPage.h"
+#include "Common/Diagnostics/ZRDebugStatisticsInterpreter.h"
+#include "Common/Diagnostics/ZRDebugStatistics.h"
