@@ -16,10 +16,14 @@
 //   - the current timer pointer (null)
 //   - the current profiler pointer (null)
 //   - the timer's table of time events (every slot free)
+//   - the statistics console's shown page (none), visibility and editability
+//     (both on) and interpreter (none)
 //
 // Objects join this file as their subsystems are built; a subsystem never defines
 // a library-wide object anywhere else.
 
+#include "Common/Diagnostics/DebugStatisticsState.h"
+#include "Common/Diagnostics/ZRDebugStatistics.h"
 #include "Common/Diagnostics/ZRLoadGuard.h"
 #include "Common/Diagnostics/ZRProfiler.h"
 #include "Common/File/ExtendedFileSystem.h"
@@ -34,6 +38,16 @@ CZRLoadGuard CZRLoadGuard::m_instance;
 // is valid before the instance itself is constructed.
 CExtendedFileSystem* const CExtendedFileSystem::m_pInstance = &CExtendedFileSystem::m_instance;
 CExtendedFileSystem CExtendedFileSystem::m_instance;
+
+// 3. The statistics console's control list (no pages) and command line (empty).
+namespace
+{
+CSTLList<CZRDebugStatisticsControl*> g_debugStatisticsControls;
+CZRString g_debugStatisticsEntryBuffer;
+}
+
+CSTLList<CZRDebugStatisticsControl*>& GetDebugStatisticsControls() { return g_debugStatisticsControls; }
+CZRString& GetDebugStatisticsEntryBuffer() { return g_debugStatisticsEntryBuffer; }
 
 // 4. The FILE_ slot table: every slot starts empty.
 namespace
@@ -56,3 +70,10 @@ sTimeEventTable g_timeEventTable;
 }
 
 sTimeEventTable& GetTimeEventTable() { return g_timeEventTable; }
+
+// The statistics console's settings: no page shown and no interpreter until
+// pages and an interpreter register; visible and editable.
+long CZRDebugStatistics::m_lCurrentControl = -1;
+bool CZRDebugStatistics::m_bStatisticsVisible = true;
+bool CZRDebugStatistics::m_bStatisticsEditable = true;
+IZRDebugStatisticsInterpreter* CZRDebugStatistics::m_pInterpreter = nullptr;
