@@ -27,7 +27,7 @@ inline CZRString Bytes(const std::string& text)
 inline std::string Value(const CStringTokenizer& tok)
 {
     const CZRString value = tok.GetStringValue();
-    return std::string(value.GetString(), static_cast<size_t>(value.GetLength()));
+    return value.IsEmpty() ? std::string() : std::string(value.GetString(), static_cast<size_t>(value.GetLength()));
 }
 
 // One token as "kind value"; keyword numbers (256 and up in these tests) as "kw N".
@@ -41,7 +41,6 @@ inline std::string Describe(const CStringTokenizer& tok, int type)
     case TOKEN_REAL: return "real " + value;
     case TOKEN_TEXTBLOCK: return "block [" + value + "]";
     case TOKEN_EOL: return "EOL";
-    case TOKEN_DOT_DOT: return "..";
     case '"': return "dq [" + value + "]";
     case '\'': return "sq [" + value + "]";
     default: return type >= 256 ? "kw " + std::to_string(type) : value;

@@ -15,18 +15,11 @@
 
 namespace
 {
-using TokenStream::Bytes;
-
 struct Flags
 {
     bool pascal, blocks, assembler, eol, tabsInWords;
     int tab;
 };
-
-std::string Text(const CZRString& value)
-{
-    return value.IsEmpty() ? std::string() : std::string(value.GetString(), value.GetLength());
-}
 
 std::string Token(int type, const std::string& value = "")
 {
@@ -180,7 +173,7 @@ TEST(TokenizerCounters, RandomBytesReadAsOneByteAtATime)
         for (int n = random() % 50; n > 0; --n)
             text += random() % 8 == 0 ? std::string(1, static_cast<char>(random())) : kPieces[random() % std::size(kPieces)];
         const Flags f{round % 2 == 0, round % 3 == 0, round % 5 == 0, round % 7 < 3, round % 11 == 0, round % 9};
-        CStringTokenizer tok(Bytes(text));
+        CStringTokenizer tok(TokenStream::Bytes(text));
         tok.AllowPascalComments(f.pascal);
         tok.AllowTextBlocks(f.blocks);
         tok.AllowAssemblerComments(f.assembler);
@@ -193,7 +186,7 @@ TEST(TokenizerCounters, RandomBytesReadAsOneByteAtATime)
         {
             type = tok.GetNextToken();
             if (type == TOKEN_WORD || type == TOKEN_TEXTBLOCK || type == '"' || type == '\'')
-                tokens.push_back(Token(type, Text(tok.GetStringValue())));
+                tokens.push_back(Token(type, TokenStream::Value(tok)));
             else if (type == TOKEN_INTEGER || type == TOKEN_REAL)
                 tokens.push_back(Token(type, Number(tok.GetNumValue())));
             else if (type != TOKEN_EOF)
