@@ -21,10 +21,7 @@ struct Flags
     int tab;
 };
 
-std::string Token(int type, const std::string& value = "")
-{
-    return std::to_string(type) + ":" + value;
-}
+std::string Token(int type, const std::string& value = "") { return std::to_string(type) + ":" + value; }
 
 std::string Number(double value)
 {
@@ -185,12 +182,10 @@ TEST(TokenizerCounters, RandomBytesReadAsOneByteAtATime)
         for (int type = 0; type != TOKEN_EOF && tokens.size() < 200;)
         {
             type = tok.GetNextToken();
-            if (type == TOKEN_WORD || type == TOKEN_TEXTBLOCK || type == '"' || type == '\'')
-                tokens.push_back(Token(type, TokenStream::Value(tok)));
-            else if (type == TOKEN_INTEGER || type == TOKEN_REAL)
-                tokens.push_back(Token(type, Number(tok.GetNumValue())));
-            else if (type != TOKEN_EOF)
-                tokens.push_back(Token(type));
+            const bool valued = type == TOKEN_WORD || type == TOKEN_TEXTBLOCK || type == '"' || type == '\'';
+            const bool number = type == TOKEN_INTEGER || type == TOKEN_REAL;
+            if (type != TOKEN_EOF)
+                tokens.push_back(Token(type, valued ? TokenStream::Value(tok) : number ? Number(tok.GetNumValue()) : ""));
             ASSERT_LE(tok.GetPosInString(), static_cast<int>(text.size())) << round;
             ASSERT_EQ(Counters(text, tok.GetPosInString(), f.tab < 1 ? 1 : f.tab),
                       std::make_tuple(tok.GetLineNumber(), tok.GetColumnNumber(), tok.IsStartOfLine()))
