@@ -73,7 +73,8 @@ SocketAddress BoundAddress(const std::string& leaf)
 bool RawSend(const SocketAddress& to, const std::string& text)
 {
     const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
-    const auto sent = sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to.address), to.length);
+    const auto sent =
+        sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to.address), to.length);
     return close(fd), sent == static_cast<ssize_t>(text.size());
 }
 

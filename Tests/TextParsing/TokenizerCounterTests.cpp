@@ -185,7 +185,8 @@ TEST(TokenizerCounters, RandomBytesReadAsOneByteAtATime)
             const bool valued = type == TOKEN_WORD || type == TOKEN_TEXTBLOCK || type == '"' || type == '\'';
             const bool number = type == TOKEN_INTEGER || type == TOKEN_REAL;
             if (type != TOKEN_EOF)
-                tokens.push_back(Token(type, valued ? TokenStream::Value(tok) : number ? Number(tok.GetNumValue()) : ""));
+                tokens.push_back(
+                    Token(type, valued ? TokenStream::Value(tok) : number ? Number(tok.GetNumValue()) : ""));
             ASSERT_LE(tok.GetPosInString(), static_cast<int>(text.size())) << round;
             ASSERT_EQ(Counters(text, tok.GetPosInString(), f.tab < 1 ? 1 : f.tab),
                       std::make_tuple(tok.GetLineNumber(), tok.GetColumnNumber(), tok.IsStartOfLine()))
