@@ -130,7 +130,7 @@ TEST(Pipe, AnUntrustedTextLengthAllocatesOnlyForBytesThatArriveAndCloseEndsItsRe
     CZRPipe pipe;
     ASSERT_TRUE(pipe.Open() && pipe.Write(kHostileText.data(), kHostileText.size()));
     auto reader = Start([&] { return pipe.Read(text); });
-    ASSERT_TRUE(WaitUntil([&] { return !pipe.HasData(); })) << "the reader took every byte";
+    EXPECT_TRUE(WaitUntil([&] { return !pipe.HasData(); })) << "the reader took every byte";   // not asserted: Close below ends the reader
     EXPECT_TRUE(StaysBlocked(reader));
     pipe.Close();
     RequireFinished(reader);
