@@ -130,7 +130,8 @@ TEST(Pipe, AnUntrustedTextLengthAllocatesOnlyForBytesThatArriveAndCloseEndsItsRe
     CZRPipe pipe;
     ASSERT_TRUE(pipe.Open() && pipe.Write(kHostileText.data(), kHostileText.size()));
     auto reader = Start([&] { return pipe.Read(text); });
-    EXPECT_TRUE(WaitUntil([&] { return !pipe.HasData(); })) << "the reader took every byte";   // not asserted: Close below ends the reader
+    // Not asserted: whatever the reader did, Close below must end it.
+    EXPECT_TRUE(WaitUntil([&] { return !pipe.HasData(); })) << "the reader took every byte";
     EXPECT_TRUE(StaysBlocked(reader));
     pipe.Close();
     RequireFinished(reader);
