@@ -65,12 +65,11 @@ TEST(ThreadOnPlatform, ExitCodesAndHandlesClosedByRestartAndDestruction)
 {
     Handle last = kNullHandle;
     {
-        Probe refused;
+        Probe refused, probe;
         refused.initResult = false;
         ASSERT_TRUE(refused.Start(0, ePriorityNormal));
         EXPECT_EQ(refused.ExitCode(), 0xFFFFFFFFu);
 
-        Probe probe;
         ASSERT_TRUE(probe.Start(0, ePriorityNormal));
         const Handle first = probe.GetThreadHandle();
         ASSERT_TRUE(probe.Start(0, ePriorityNormal));

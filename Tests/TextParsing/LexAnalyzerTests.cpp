@@ -1,69 +1,36 @@
+// CLexAnalyzer: keywords, the five operator pairs joined at token level, and
+// the lexer's own push-back.
 #include "TextParsing/TokenStream.h"
 
 namespace
 {
 using namespace TokenStream;
-using Configure = std::function<void(CLexAnalyzer&)>;
 
-const Configure kKeywords = [](CLexAnalyzer& lex) {
+const std::function<void(CLexAnalyzer&)> kKeywords = [](CLexAnalyzer& lex) {
     lex.InsertKeyword("begin", 1000);
     lex.InsertKeyword("end", 1001);
+    lex.InsertKeyword("A", 65);   // describes itself as a character
 };
-
-std::string Describe(CLexAnalyzer& lex, int type)
-{
-    return TokenStream::Describe(lex, type);
-}
 } // namespace
 
-TEST(LexAnalyzer, Keywords)
+// Operators describe themselves; the token after an unpaired first character
+// is read again whole, values intact.
+TEST(LexAnalyzer, KeywordsAndOperatorPairs)
 {
     RunCases<CLexAnalyzer>({
-        {"keyword then word", "begin x", kKeywords, "kw 1000 | word x | EOF"},
-        {"case matters", "Begin END", kKeywords, "word Begin | word END | EOF"},
-        {"lower-case mode", "Begin END",
-         [](CLexAnalyzer& lex) { kKeywords(lex); lex.ForceLowerCaseMode(true); }, "kw 1000 | kw 1001 | EOF"},
-        {"registered again", "begin",
-         [](CLexAnalyzer& lex) { kKeywords(lex); lex.InsertKeyword("begin", 1002); }, "kw 1002 | EOF"},
-        {"prefix is no keyword", "beginning", kKeywords, "word beginning | EOF"},
-        {"after comments", "/* a */ // b\nbegin", kKeywords, "kw 1000 | EOF"},
-    });
-}
-
-TEST(LexAnalyzer, OperatorPairs)
-{
-    RunCases<CLexAnalyzer>({
-        {"less equal", "a<=b", nullptr, "word a | <= | word b | EOF"},
-        {"across white space", "a < = b", nullptr, "word a | <= | word b | EOF"},
-        {"across a comment", "a < /* c */ = b", nullptr, "word a | <= | word b | EOF"},
-        {"less alone", "a<b", nullptr, "word a | '<' | word b | EOF"},
-        {"less greater", "<>", nullptr, "<> | EOF"},
-        {"greater less", "><", nullptr, "'>' | '<' | EOF"},
-        {"greater equal", ">=", nullptr, ">= | EOF"},
-        {"colon equal", "x := 3", nullptr, "word x | := | int 3 | EOF"},
-        {"colon alone", "a:b", nullptr, "word a | ':' | word b | EOF"},
-        {"range", "1..5", nullptr, "int 1 | .. | int 5 | EOF"},
-        {"less at end", "<", nullptr, "'<' | EOF"},
-        {"less then less equal", "< <=", nullptr, "'<' | <= | EOF"},
-        {"dot then string", ". 'x'", nullptr, "'.' | sq [x] | EOF"},
-        {"dot after comment keeps the next token", "// c\n. x", nullptr, "'.' | word x | EOF"},
-        {"less after comment", "/* c */ < y", nullptr, "'<' | word y | EOF"},
-        {"pair right after comments", "/**/ /**/ : =", nullptr, ":= | EOF"},
+        {"lower-case mode", "Begin END A",
+         [](CLexAnalyzer& lex) { kKeywords(lex), lex.ForceLowerCaseMode(true); }, "kw 1000 | kw 1001 | word a | EOF"},
+        {"keywords", "begin A /* a */ // b\nend", kKeywords, "kw 1000 | 'A' | kw 1001 | EOF"},
+        {"joined", "a<=b < = c>=d:=e<>f 1..5", nullptr,
+         "word a | <= | word b | <= | word c | >= | word d | := | word e | <> | word f | int 1 | .. | int 5 | EOF"},
+        {"alone", "a<b >< a:b < <= <", nullptr,
+         "word a | '<' | word b | '>' | '<' | word a | ':' | word b | '<' | <= | '<' | EOF"},
+        {"values kept", ". 'x' < 2.5 : begin", kKeywords, "'.' | sq [x] | '<' | real 2.500000 | ':' | kw 1000 | EOF"},
+        {"across comments", "a < /* c */ = b /**/ /**/ : = // c\n. x /* c */ < y", nullptr,
+         "word a | <= | word b | := | '.' | word x | '<' | word y | EOF"},
         {"no pair across a comment keeps both", "< /**/ > x : /**/ <= y > /**/ .. z", nullptr,
          "<> | word x | ':' | <= | word y | '>' | .. | word z | EOF"},
     });
-}
-
-TEST(LexAnalyzer, StringValues)
-{
-    CLexAnalyzer lex(Bytes("<> := <= >= x 2 'q' A .."));
-    lex.InsertKeyword("A", 65);
-    const char* expected[] = {"<>", ":=", "<=", ">=", "x", "2.000000", "q", "'A'", "..", "EOF"};
-    for (const char* text : expected)
-    {
-        lex.GetNextToken();
-        EXPECT_STREQ(text, lex.GetStringValue().GetString());
-    }
 }
 
 TEST(LexAnalyzer, PushBackIsTheLexersOwn)
@@ -75,8 +42,7 @@ TEST(LexAnalyzer, PushBackIsTheLexersOwn)
     EXPECT_EQ(1000, lex.GetNextToken());
     EXPECT_EQ(TOKEN_LESS_EQUAL, lex.GetNextToken());
     lex.PushBack();
-    EXPECT_EQ(TOKEN_LESS_EQUAL, lex.GetNextToken());
-    EXPECT_STREQ("<=", lex.GetStringValue().GetString());
+    EXPECT_EQ("<=", Describe(lex, lex.GetNextToken()));
 
     // A lexer token pushed back before Rewind still comes first after it.
     lex.PushBack();
@@ -88,11 +54,7 @@ TEST(LexAnalyzer, PushBackIsTheLexersOwn)
     CLexAnalyzer assigned(Bytes(""));
     assigned = lex;
     for (CLexAnalyzer* reader : {&lex, &copy, &assigned})
-    {
-        EXPECT_EQ("<=", Describe(*reader, reader->GetNextToken()));
-        EXPECT_EQ("word x", Describe(*reader, reader->GetNextToken()));
-        EXPECT_EQ(TOKEN_EOF, reader->GetNextToken());
-    }
+        EXPECT_EQ("<= | word x | EOF", Rest(*reader));
 }
 
 TEST(LexAnalyzer, LongCommentRunsCostNoStack)
@@ -116,18 +78,17 @@ TEST(LexAnalyzer, LongCommentRunsCostNoStack)
     EXPECT_EQ(150000, count);
 }
 
-// Keywords are compared as the string class compares: up to the first zero byte.
+// Keywords are compared as the string class compares: up to the first zero
+// byte, exactly and case-sensitively, the later number winning.
 TEST(LexAnalyzer, KeywordsMatchWholeWordsUpToAZeroByte)
 {
-    CLexAnalyzer lex(Bytes(std::string("if iff fi If x0 x0\0q w k0 k47 k48 .. <> <=", 43)));
+    CLexAnalyzer lex(Bytes(std::string("if iff fi If x0 x0\0q w k0 k47 k48", 33)));
     lex.WordChars(0, 0); // a zero byte inside a word continues it
     for (int i = 0; i < 48; ++i)
         lex.InsertKeyword(CZRString(("k" + std::to_string(i)).c_str()), 100 + i);
     lex.InsertKeyword("if", 1);
-    lex.InsertKeyword("if", 2); // the later number wins
+    lex.InsertKeyword("if", 2);
     lex.InsertKeyword(Bytes(std::string("x0\0y", 4)), 3);
-    const int expected[] = {2, TOKEN_WORD, TOKEN_WORD, TOKEN_WORD, 3, 3, TOKEN_WORD, 100, 147, TOKEN_WORD,
-                            TOKEN_DOT_DOT, TOKEN_LESS_GREATER, TOKEN_LESS_EQUAL, TOKEN_EOF};
-    for (const int token : expected)
+    for (const int token : {2, TOKEN_WORD, TOKEN_WORD, TOKEN_WORD, 3, 3, TOKEN_WORD, 100, 147, TOKEN_WORD, TOKEN_EOF})
         EXPECT_EQ(token, lex.GetNextToken());
 }

@@ -15,23 +15,13 @@
 
 namespace
 {
-using TokenStream::Bytes;
-
 struct Flags
 {
     bool pascal, blocks, assembler, eol, tabsInWords;
     int tab;
 };
 
-std::string Text(const CZRString& value)
-{
-    return value.IsEmpty() ? std::string() : std::string(value.GetString(), value.GetLength());
-}
-
-std::string Token(int type, const std::string& value = "")
-{
-    return std::to_string(type) + ":" + value;
-}
+std::string Token(int type, const std::string& value = "") { return std::to_string(type) + ":" + value; }
 
 std::string Number(double value)
 {
@@ -180,7 +170,7 @@ TEST(TokenizerCounters, RandomBytesReadAsOneByteAtATime)
         for (int n = random() % 50; n > 0; --n)
             text += random() % 8 == 0 ? std::string(1, static_cast<char>(random())) : kPieces[random() % std::size(kPieces)];
         const Flags f{round % 2 == 0, round % 3 == 0, round % 5 == 0, round % 7 < 3, round % 11 == 0, round % 9};
-        CStringTokenizer tok(Bytes(text));
+        CStringTokenizer tok(TokenStream::Bytes(text));
         tok.AllowPascalComments(f.pascal);
         tok.AllowTextBlocks(f.blocks);
         tok.AllowAssemblerComments(f.assembler);
@@ -192,12 +182,11 @@ TEST(TokenizerCounters, RandomBytesReadAsOneByteAtATime)
         for (int type = 0; type != TOKEN_EOF && tokens.size() < 200;)
         {
             type = tok.GetNextToken();
-            if (type == TOKEN_WORD || type == TOKEN_TEXTBLOCK || type == '"' || type == '\'')
-                tokens.push_back(Token(type, Text(tok.GetStringValue())));
-            else if (type == TOKEN_INTEGER || type == TOKEN_REAL)
-                tokens.push_back(Token(type, Number(tok.GetNumValue())));
-            else if (type != TOKEN_EOF)
-                tokens.push_back(Token(type));
+            const bool valued = type == TOKEN_WORD || type == TOKEN_TEXTBLOCK || type == '"' || type == '\'';
+            const bool number = type == TOKEN_INTEGER || type == TOKEN_REAL;
+            if (type != TOKEN_EOF)
+                tokens.push_back(
+                    Token(type, valued ? TokenStream::Value(tok) : number ? Number(tok.GetNumValue()) : ""));
             ASSERT_LE(tok.GetPosInString(), static_cast<int>(text.size())) << round;
             ASSERT_EQ(Counters(text, tok.GetPosInString(), f.tab < 1 ? 1 : f.tab),
                       std::make_tuple(tok.GetLineNumber(), tok.GetColumnNumber(), tok.IsStartOfLine()))

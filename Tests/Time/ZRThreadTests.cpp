@@ -33,13 +33,6 @@ struct Worker : CZRThread
         return 0;
     }
     void ExitInstance() override { ++exits; }
-    // Raises the flag, lets the worker poll and waits for the thread's end.
-    bool StopAndRelease()
-    {
-        Stop(false, 0);
-        pollGate.Signal();
-        return Stop(true, kBoundMs);
-    }
 };
 } // namespace
 
@@ -60,27 +53,22 @@ TEST(Thread, RunsInitRunExitAndStaysRunningAfterItsWork)
     EXPECT_TRUE(worker.IsRunning());
 }
 
-TEST(Thread, StopOnANeverStartedThreadAndTheConstructorStartNothing)
+TEST(Thread, NothingRunsWithoutStartOrAfterARefusedInitInstance)
 {
-    Worker workers[2];   // default-constructible, also in arrays
+    Worker workers[2];   // default-constructible, also in arrays; the constructor starts nothing
     EXPECT_TRUE(workers[0].Stop(true, SYNC_INFINITE));
     EXPECT_FALSE(workers[0].IsStopPending() || workers[0].IsRunning() || workers[1].IsRunning());
-}
-
-TEST(Thread, RefusedInitInstancePreventsRunAndExitInstance)
-{
-    Worker worker;
-    worker.initResult = false;
-    ASSERT_TRUE(worker.Start(0, ePriorityNormal));
-    EXPECT_TRUE(worker.Stop(true, kBoundMs));
-    EXPECT_TRUE(worker.inits == 1 && worker.runs + worker.exits == 0 && worker.IsRunning());
+    workers[1].initResult = false;
+    ASSERT_TRUE(workers[1].Start(0, ePriorityNormal));
+    EXPECT_TRUE(workers[1].Stop(true, kBoundMs));
+    EXPECT_TRUE(workers[1].inits == 1 && workers[1].runs + workers[1].exits == 0 && workers[1].IsRunning());
 }
 
 TEST(Thread, ASecondStartStopsTheFirstThread)
 {
     Worker worker;
     ASSERT_TRUE(worker.Start(1, ePriorityNormal) && worker.running.TimedWait(kBoundMs));
-    auto restart = Start([&] { return worker.Start(2, ePriorityTimeCritical); });
+    auto restart = Start([&] { return worker.Start(2, ePriorityNormal); });
     ASSERT_TRUE(WaitUntil([&] { return worker.IsStopPending(); }));
     EXPECT_TRUE(StaysBlocked(restart)) << "waits for the first thread to end";
     worker.pollGate.Signal();
@@ -90,8 +78,7 @@ TEST(Thread, ASecondStartStopsTheFirstThread)
     EXPECT_FALSE(worker.IsStopPending());
     ASSERT_TRUE(worker.running.TimedWait(kBoundMs));
     EXPECT_EQ(worker.seenUser, 2u);
-    EXPECT_EQ(worker.GetPriority(), ePriorityTimeCritical);
-    worker.SetPriority(ePriorityLow);
-    EXPECT_EQ(worker.GetPriority(), ePriorityLow);
-    EXPECT_TRUE(worker.StopAndRelease() && worker.runs == 2);
+    worker.Stop(false, 0);
+    worker.pollGate.Signal();
+    EXPECT_TRUE(worker.Stop(true, kBoundMs) && worker.runs == 2);
 }

@@ -13,19 +13,16 @@
 #include "Common/Time/ZRTimer.h"
 #include "Time/SyncTestSupport.h"
 
-using SyncTest::kBoundMs;
-
 namespace
 {
 constexpr int kPeriodic = CZRTimer::TIME_EVENT_PERIODIC;
 constexpr int kOneShot = 2;   // anything but periodic
 constexpr int kPeriodMs = 2;
 constexpr int kLongestPeriodMs = 1000000;
-constexpr long kMaxCount = 100000;
 
 struct Ticks
 {
-    CZRSemaphore fired{0, kMaxCount};
+    CZRSemaphore fired{0, 100000};
     std::atomic<int> calls{0};
     std::atomic<bool> inside{false}, late{false}, uninstalled{false}, stopSelf{false};
     std::atomic<unsigned> lastId{0}, lastMsg{1};
@@ -34,15 +31,10 @@ struct Ticks
     {
         return CZRTimer::InstallTimeEvent(nPeriod, 1, &OnTick, reinterpret_cast<unsigned long>(this), nType);
     }
-    void Uninstall(int nId, int nPeriod)
-    {
-        CZRTimer::UninstallTimeEvent(nId, nPeriod);
-        uninstalled = true;
-    }
-    bool Fired() { return fired.TryLock(kBoundMs); }
+    bool Fired() { return fired.TryLock(SyncTest::kBoundMs); }
 
-    static void ZR_TIMECALLBACK OnTick(unsigned int id, unsigned int msg, unsigned long user,
-                                       unsigned long, unsigned long)
+    static void ZR_TIMECALLBACK OnTick(unsigned int id, unsigned int msg, unsigned long user, unsigned long,
+                                       unsigned long)
     {
         Ticks* self = reinterpret_cast<Ticks*>(user);
         self->inside = true;
@@ -58,53 +50,42 @@ struct Ticks
         self->inside = false;
     }
 };
-
-// Once a one-shot installed now has fired, every earlier callback has returned.
-void WaitForLaterOneShot()
-{
-    Ticks marker;
-    const int id = marker.Install(4 * kPeriodMs, kOneShot);
-    EXPECT_TRUE(id > 0 && marker.Fired());
-    marker.Uninstall(id, 4 * kPeriodMs);
-}
 } // namespace
 
-TEST(TimeEvent, PeriodicFiresUntilUninstalledAndNeverAfter)
+// A periodic event fires until uninstalled, a one-shot once, and a callback may
+// uninstall its own event.
+TEST(TimeEvent, FiresAsInstalledAndNeverOnceUninstalled)
 {
-    Ticks ticks;
-    const int id = ticks.Install(kPeriodMs, kPeriodic);
-    ASSERT_GT(id, 0);
-    for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(ticks.Fired()) << i;
-    ticks.Uninstall(id, kPeriodMs);
-    EXPECT_FALSE(ticks.inside) << "the uninstall waited for the running callback";
-    const int callsAtUninstall = ticks.calls;
-    WaitForLaterOneShot();
-    EXPECT_EQ(ticks.calls, callsAtUninstall);
-    EXPECT_FALSE(ticks.late);
-    EXPECT_EQ(ticks.lastId, static_cast<unsigned>(id));
-    EXPECT_EQ(ticks.lastMsg, 0u);
-}
-
-TEST(TimeEvent, OneShotFiresOnce)
-{
-    Ticks ticks;
-    const int id = ticks.Install(kPeriodMs, kOneShot);
-    ASSERT_GT(id, 0);
-    EXPECT_TRUE(ticks.Fired());
-    WaitForLaterOneShot();
-    EXPECT_EQ(ticks.calls, 1);
-    ticks.Uninstall(id, kPeriodMs);
-}
-
-TEST(TimeEvent, ACallbackMayUninstallItsOwnEvent)
-{
-    Ticks ticks;
-    ticks.stopSelf = true;
-    ASSERT_GT(ticks.Install(kPeriodMs, kPeriodic), 0);
-    EXPECT_TRUE(ticks.Fired());
-    WaitForLaterOneShot();
-    EXPECT_EQ(ticks.calls, 1);
+    const struct
+    {
+        int type;
+        bool stopSelf;
+        int fires;
+    } cases[] = {{kPeriodic, false, 5}, {kOneShot, false, 1}, {kPeriodic, true, 1}};
+    for (const auto& c : cases)
+    {
+        Ticks ticks;
+        ticks.stopSelf = c.stopSelf;
+        const int id = ticks.Install(kPeriodMs, c.type);
+        ASSERT_GT(id, 0);
+        for (int i = 0; i < c.fires; ++i)
+            ASSERT_TRUE(ticks.Fired()) << i;
+        const bool uninstallNow = c.type == kPeriodic && !c.stopSelf;
+        if (uninstallNow)
+            CZRTimer::UninstallTimeEvent(id, kPeriodMs), ticks.uninstalled = true;
+        EXPECT_FALSE(uninstallNow && ticks.inside) << "the uninstall waited for the running callback";
+        const int calls = ticks.calls;
+        Ticks marker;   // once it has fired, every earlier callback has returned
+        const int markerId = marker.Install(4 * kPeriodMs, kOneShot);
+        EXPECT_TRUE(markerId > 0 && marker.Fired());
+        CZRTimer::UninstallTimeEvent(markerId, 4 * kPeriodMs);
+        EXPECT_EQ(ticks.calls, uninstallNow ? calls : 1) << c.type << c.stopSelf;
+        EXPECT_FALSE(ticks.late);
+        EXPECT_EQ(ticks.lastId, static_cast<unsigned>(id));
+        EXPECT_EQ(ticks.lastMsg, 0u);
+        if (c.type == kOneShot)
+            CZRTimer::UninstallTimeEvent(id, kPeriodMs);
+    }
 }
 
 TEST(TimeEvent, RefusedPeriodsAndEvents)

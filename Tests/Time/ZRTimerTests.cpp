@@ -1,25 +1,19 @@
 // CZRTimer and CTimer on the seam's frozen clock, so every reading is exact:
 // channels and names, pause and set times, frame time and rate, the millisecond
-// source, 32-bit millisecond results, the current timer; time events on the
-// library's timer thread.
+// source, 32-bit millisecond results, the current timer.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-#include <vector>
+#include <sstream>
+#include <string>
 
 #include "Common/Platform/PlatformSeam.h"
-#include "Common/Time/ZRSemaphore.h"
 #include "Common/Time/ZRTimer.h"
-#include "Time/SyncTestSupport.h"
 
 using namespace ZRPlatform;
 
 namespace
 {
 constexpr std::uint64_t kFrozenAt = 5000000000;   // 5000 s, in microseconds
-constexpr std::uint64_t kMs = 1000;               // microseconds
-constexpr std::uint64_t kSecond = 1000 * kMs;
 
 struct Timer : ::testing::Test
 {
@@ -29,22 +23,67 @@ struct Timer : ::testing::Test
         Seam::ClockRelease();
         Seam::ClockCounterFails(false);
     }
-    static void Advance(std::uint64_t microseconds) { Seam::ClockAdvance(microseconds); }
 };
 
 // A running channel 0 named "Game".
 struct Running
 {
     CZRTimer timer;
-    Running()
-    {
-        timer.DefineChannel(0, "Game");
-        timer.Start(0);
-    }
+    Running() { timer.DefineChannel(0, "Game"), timer.Start(0); }
 };
+
+// Plays steps on channel 0 of a new running timer: +x lets x seconds pass;
+// P, C, S, s, R, F and U pause, continue, stop, start, reset, enable frame time
+// and update; Tx sets the time to x. =x, fx and rx expect the time, frame time
+// and rate x, mN the time in milliseconds N.
+void Play(const char* steps)
+{
+    Running r;
+    CZRTimer& t = r.timer;
+    std::istringstream in(steps);
+    for (std::string step; in >> step;)
+    {
+        const double x = step.size() > 1 ? std::stod(step.substr(1)) : 0.0;
+        switch (step[0])
+        {
+        case '+': Seam::ClockAdvance(static_cast<std::uint64_t>(x * 1000000 + 0.5)); break;
+        case 'P': t.Pause(0); break;
+        case 'C': t.Continue(0); break;
+        case 'S': t.Stop(0); break;
+        case 's': t.Start(0); break;
+        case 'R': t.Reset(0); break;
+        case 'F': t.EnableFrameTime(0); break;
+        case 'U': t.Update(0); break;
+        case 'T': t.SetTime(0, x); break;
+        case '=': EXPECT_EQ(t.GetTime(0), x) << step << " in " << steps; break;
+        case 'f': EXPECT_EQ(t.GetFrameTime(0), x) << step << " in " << steps; break;
+        case 'r': EXPECT_DOUBLE_EQ(t.GetFPS(0), x) << step << " in " << steps; break;
+        case 'm': EXPECT_EQ(t.GetTimeInMs(0), static_cast<unsigned long>(x)) << step << " in " << steps; break;
+        default: ADD_FAILURE() << "no step " << step;
+        }
+    }
+}
 } // namespace
 
-TEST_F(Timer, ChannelsAreDefinedOnceAndFoundByNameRegardlessOfCase)
+TEST_F(Timer, ChannelTimesFollowPauseSetTimeResetAndUpdates)
+{
+    // A second Pause keeps the time of the first; without frame time the frame
+    // time is live; Start after Stop begins again at 0.
+    Play("+1 P +2 =1 f1 P +1 C +0.5 =1.5 S =0 f0 s +0.0015 =0.0015");
+    // Set times and resets take effect at once, also while paused.
+    Play("+3 T10 =10 +0.25 =10.25 m10250 P +1 T3 =3 +1 =3 C +0.5 =3.5 P +1 R =0 +1 =0 C +0.125 =0.125");
+    // The frame time is frozen between updates; the rate is that of the last
+    // frame, 0 when no time or negative time passed.
+    Play("F U +0.02 U r50 +0.005 f0.02 =0.025 U U r0 T7.5 f7.5 U T1 U r0");
+    // Milliseconds are cut to 32 bits: 2^32 ms + 1204 ms, and -1 ms.
+    Play("T4294968.5 m1204 T-0.001 m4294967295");
+    // Without a counter the time source is the millisecond clock.
+    Seam::ClockFreeze(kFrozenAt);
+    Seam::ClockCounterFails(true);
+    Play("+0.0015 =0.001 +0.0005 =0.002");
+}
+
+TEST_F(Timer, ChannelsAreDefinedOnceFoundByNameAndUpdatedTogether)
 {
     CZRTimer timer;
     EXPECT_EQ(timer.GetNumChannels(), 4);
@@ -61,117 +100,16 @@ TEST_F(Timer, ChannelsAreDefinedOnceAndFoundByNameRegardlessOfCase)
     EXPECT_EQ(timer.GetChannelByName("Physics"), -1) << "an undefined channel's name is gone";
     EXPECT_EQ(timer.GetChannelByName(""), -1);
 
-    EXPECT_TRUE(timer.DefineChannel(2, "Idle"));
-    Advance(kSecond);
-    timer.Update(2);
-    EXPECT_EQ(timer.GetTime(2), 0.0);
-    EXPECT_EQ(timer.GetFrameTime(2), 0.0);
-    EXPECT_EQ(timer.GetFPS(2), 0.0);
-    EXPECT_TRUE(timer.IsDefined(2) && !timer.IsDefinedAndRunning(2));
-}
-
-TEST_F(Timer, PauseHoldsTheTimeAndContinueGoesOnFromIt)
-{
-    Running r;
-    Advance(kSecond);
-    r.timer.Pause(0);
-    Advance(2 * kSecond);
-    EXPECT_EQ(r.timer.GetTime(0), 1.0);
-    r.timer.Pause(0);   // must not move the pause reference
-    Advance(kSecond);
-    r.timer.Continue(0);
-    EXPECT_FALSE(r.timer.IsPaused(0));
-    Advance(kSecond / 2);
-    EXPECT_EQ(r.timer.GetTime(0), 1.5) << "4.5 s since Start, 3 s of them paused";
-    r.timer.Stop(0);
-    EXPECT_EQ(r.timer.GetTime(0), 0.0);
-    r.timer.Start(0);
-    Advance(kSecond / 4);
-    EXPECT_EQ(r.timer.GetTime(0), 0.25) << "Start after Stop begins again at 0";
-}
-
-TEST_F(Timer, SetTimeAndResetTakeEffectAtOnceAlsoWhilePaused)
-{
-    Running r;
-    Advance(3 * kSecond);
-    r.timer.SetTime(0, 10.0);
-    EXPECT_EQ(r.timer.GetTime(0), 10.0);
-    Advance(250 * kMs);
-    EXPECT_EQ(r.timer.GetTime(0), 10.25);
-    EXPECT_EQ(r.timer.GetTimeInMs(0), 10250u);
-
-    r.timer.Pause(0);
-    Advance(kSecond);
-    r.timer.SetTime(0, 3.0);
-    EXPECT_EQ(r.timer.GetTime(0), 3.0);
-    Advance(kSecond);
-    EXPECT_EQ(r.timer.GetTime(0), 3.0);
-    r.timer.Continue(0);
-    Advance(kSecond / 2);
-    EXPECT_EQ(r.timer.GetTime(0), 3.5);
-    r.timer.Pause(0);
-    Advance(kSecond);
-    r.timer.Reset(0);
-    EXPECT_EQ(r.timer.GetTime(0), 0.0);
-    Advance(kSecond);
-    EXPECT_EQ(r.timer.GetTime(0), 0.0);
-    r.timer.Continue(0);
-    Advance(kSecond / 8);
-    EXPECT_EQ(r.timer.GetTime(0), 0.125);
-}
-
-TEST_F(Timer, UpdatesFreezeTheFrameTimeAndGiveTheRateOfTheLastFrame)
-{
-    Running r;
-    r.timer.DefineChannel(1, "Stopped");
-    r.timer.DefineChannel(2, "Menu");
-    r.timer.Start(2);
-    r.timer.EnableFrameTime(0);
-    r.timer.UpdateAll();
-    Advance(20 * kMs);
-    r.timer.UpdateAll();
-    EXPECT_DOUBLE_EQ(r.timer.GetFPS(0), 50.0);
-    EXPECT_DOUBLE_EQ(r.timer.GetFPS(2), 50.0);
-    EXPECT_EQ(r.timer.GetFPS(1), 0.0);
-    Advance(5 * kMs);
-    EXPECT_EQ(r.timer.GetFrameTime(0), 0.02) << "frozen between updates";
-    EXPECT_EQ(r.timer.GetTime(0), 0.025);
-    EXPECT_EQ(r.timer.GetFrameTime(2), 0.025) << "frame time not enabled: live";
-    r.timer.Update(0);
-    r.timer.Update(0);
-    EXPECT_EQ(r.timer.GetFPS(0), 0.0) << "no time between the updates";
-    r.timer.SetTime(0, 7.5);
-    EXPECT_EQ(r.timer.GetFrameTime(0), 7.5);
-    r.timer.Update(0);
-    r.timer.SetTime(0, 1.0);
-    r.timer.Update(0);
-    EXPECT_EQ(r.timer.GetFPS(0), 0.0) << "time went back";
-}
-
-TEST_F(Timer, WithoutACounterTimeMovesInWholeMilliseconds)
-{
-    Seam::ClockCounterFails(true);
-    Running r;
-    EXPECT_EQ(r.timer.GetTimeDirect(), 5000.0);
-    Advance(1500);
-    EXPECT_EQ(r.timer.GetTime(0), 0.001);
-    Advance(500);
-    EXPECT_EQ(r.timer.GetTime(0), 0.002);
-    Seam::ClockCounterFails(false);
-    Running highResolution;
-    Advance(1500);
-    EXPECT_EQ(highResolution.timer.GetTime(0), 0.0015);
-}
-
-TEST_F(Timer, MillisecondResultsAreCutTo32Bits)
-{
-    Running r;
-    r.timer.SetTime(0, 4294968.5);   // 2^32 ms + 1204 ms
-    EXPECT_EQ(r.timer.GetTimeInMs(0), 1204u);
-    r.timer.SetTime(0, -0.001);
-    EXPECT_EQ(r.timer.GetTimeInMs(0), 0xFFFFFFFFu);
-    Seam::ClockFreeze((0x100000000ull + 704) * kMs);   // 4294968 s
-    EXPECT_EQ(r.timer.GetTimeInMsDirect(), 704u);
+    // UpdateAll updates the defined and running channels only.
+    EXPECT_TRUE(timer.DefineChannel(0, "Game") && timer.DefineChannel(1, "Menu") && timer.DefineChannel(2, "Idle"));
+    timer.Start(0), timer.Start(1), timer.Start(3);
+    timer.UpdateAll();
+    Seam::ClockAdvance(20000);
+    timer.UpdateAll();
+    EXPECT_DOUBLE_EQ(timer.GetFPS(0) + timer.GetFPS(1), 100.0);
+    EXPECT_EQ(timer.GetFPS(2) + timer.GetFPS(3), 0.0);
+    EXPECT_EQ(timer.GetTime(2) + timer.GetFrameTime(2) + timer.GetTime(3), 0.0);
+    EXPECT_TRUE(timer.IsDefined(2) && !timer.IsDefinedAndRunning(2) && !timer.IsDefinedAndRunning(3));
 }
 
 TEST_F(Timer, TheCurrentTimerIsTheLastConstructedAndGoneWithAnyTimer)
@@ -180,9 +118,10 @@ TEST_F(Timer, TheCurrentTimerIsTheLastConstructedAndGoneWithAnyTimer)
     {
         Running r;
         EXPECT_EQ(ZRGetTimer(), &r.timer);
-        Advance(kSecond);
+        Seam::ClockAdvance(1000000);
         EXPECT_EQ(CTimer::GetCurTime(), 1.0);
         EXPECT_EQ(CTimer::GetCurTimeInMs(), 1000u);
+        EXPECT_EQ(r.timer.GetTimeDirect(), 5001.0);
         {
             CZRTimer copy(r.timer);
             EXPECT_EQ(ZRGetTimer(), &r.timer) << "a copy does not become current";
@@ -194,19 +133,9 @@ TEST_F(Timer, TheCurrentTimerIsTheLastConstructedAndGoneWithAnyTimer)
         EXPECT_EQ(ZRGetTimer(), nullptr) << "the copy's destructor cleared it";
         CZRTimer second;
         EXPECT_EQ(ZRGetTimer(), &second);
+        Seam::ClockFreeze((0x100000000ull + 704) * 1000);   // 2^32 ms + 704 ms
+        EXPECT_EQ(second.GetTimeInMsDirect(), 704u);
     }
     EXPECT_EQ(ZRGetTimer(), nullptr);
-    EXPECT_EQ(CTimer::GetCurTime(), 0.0);
-    EXPECT_EQ(CTimer::GetCurTimeInMs(), 0u);
-}
-
-TEST(TimerRealClock, ARunningChannelFollowsTheClock)
-{
-    Running r;
-    const auto before = SyncTest::Clock::now();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const double elapsed = r.timer.GetTime(0);
-    const std::chrono::duration<double> outside = SyncTest::Clock::now() - before;
-    EXPECT_GE(elapsed, 0.02);
-    EXPECT_LE(elapsed, outside.count() + 0.001);
+    EXPECT_EQ(CTimer::GetCurTime() + CTimer::GetCurTimeInMs(), 0.0);
 }
