@@ -45,3 +45,6 @@
 #include "Common/Time/ZRPipe.h"
 
 #include "Common/MailSlot/ZRMailSlot.h"
+
+#include "Common/Diagnostics/ZRLog.h"
+#include "Common/Diagnostics/ZRDebugFunctions.h"

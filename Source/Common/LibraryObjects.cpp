@@ -19,6 +19,7 @@
 // Objects join this file as their subsystems are built; a subsystem never defines
 // a library-wide object anywhere else.
 
+#include "Common/Diagnostics/ZRLogObjects.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileSlotTable.h"
 #include "Common/Time/TimeEventTable.h"
@@ -36,6 +37,15 @@ sFileSlotTable g_fileSlotTable;
 }
 
 sFileSlotTable& GetFileSlotTable() { return g_fileSlotTable; }
+
+// 5. The log mail slot, the log file and the log lock, in this order (members of
+// one object, constructed in declaration order).
+namespace
+{
+sLogObjects g_logObjects;
+}
+
+sLogObjects& GetLogObjects() { return g_logObjects; }
 
 // The current timer pointer: no timer until the first is constructed.
 CZRTimer* CZRTimer::m_pCurrentTimer = nullptr;
