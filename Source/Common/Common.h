@@ -56,3 +56,5 @@
 #include "Common/Diagnostics/ZRDebugStatisticsPage.h"
 #include "Common/Diagnostics/ZRDebugStatisticsInterpreter.h"
 #include "Common/Diagnostics/ZRDebugStatistics.h"
+#include "Common/Diagnostics/ZRLog.h"
+#include "Common/Diagnostics/ZRDebugFunctions.h"

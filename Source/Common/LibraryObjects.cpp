@@ -25,6 +25,7 @@
 #include "Common/Diagnostics/DebugStatisticsState.h"
 #include "Common/Diagnostics/ZRDebugStatistics.h"
 #include "Common/Diagnostics/ZRLoadGuard.h"
+#include "Common/Diagnostics/ZRLogObjects.h"
 #include "Common/Diagnostics/ZRProfiler.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileSlotTable.h"
@@ -56,6 +57,15 @@ sFileSlotTable g_fileSlotTable;
 }
 
 sFileSlotTable& GetFileSlotTable() { return g_fileSlotTable; }
+
+// 5. The log mail slot, the log file and the log lock, in this order (members of
+// one object, constructed in declaration order).
+namespace
+{
+sLogObjects g_logObjects;
+}
+
+sLogObjects& GetLogObjects() { return g_logObjects; }
 
 // The current timer pointer: no timer until the first is constructed.
 CZRTimer* CZRTimer::m_pCurrentTimer = nullptr;

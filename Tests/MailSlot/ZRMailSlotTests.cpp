@@ -155,7 +155,9 @@ TEST_F(MailSlotTest, TheBufferHoldsExactly400BytesAndReceivedLengthsAreCheckedBe
         EXPECT_EQ(std::string(text.GetString()), length == room ? Bytes(room, 'z') : "before");
         // A refused text leaves the cursor before its length; a negative one is consumed.
         if (length != room)
+        {
             EXPECT_EQ(std::uint32_t(ReadInt(server)), refused ? length : 0x7A7A7A7Au);
+        }
     }
     // A length in the last 4 bytes promises what cannot follow; a length cut by
     // the end cannot be read at all.

@@ -337,16 +337,32 @@ std::uint32_t ProcessCurrentId();
 [[noreturn]] void ProcessExitNow(std::uint32_t code);
 // The machine's name, as the registry value "ComputerName" gives it on Windows.
 bool ComputerName(char* buffer, std::size_t size);
-// Sends text to an attached debugger (OutputDebugString); standard error otherwise.
+// Sends text, as it stands, to the debugger output hook when one is set, else to
+// an attached debugger (OutputDebugString), else to standard error. Null sends
+// nothing.
 void DebugOutput(const char* text);
+// Receives every DebugOutput text instead of the debugger and standard error
+// (hosts, tools and tests capture output so); null restores the default. A call
+// already under way on another thread may still reach the previous hook.
+using DebugOutputHook = void (*)(const char* text, void* user);
+void DebugOutputSetHook(DebugOutputHook hook, void* user);
 bool DebuggerPresent();
+// Stops in an attached debugger (a breakpoint trap); without one the OS ends
+// the process as it ends it for an unhandled trap.
+void DebuggerBreak();
 
 // A modal message box (MessageBoxA). style holds the Windows MB_ bits; the result
-// is the Windows button id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7). Without a
-// display the backend asks on a terminal, or answers with the default button.
-using MessageBoxHandler = int (*)(const char* text, const char* caption, std::uint32_t style);
+// is the Windows button id (IDOK 1, IDCANCEL 2, IDABORT 3, IDRETRY 4, IDYES 6,
+// IDNO 7), or 0 (InvalidArgument) for unknown buttons. The default, without a
+// handler, never waits for a user: it writes the caption and the text to
+// standard error and answers with the first button of the set (OK, or Yes for
+// Yes/No/Cancel), so neither a test nor an unattended run can block in it.
+using MessageBoxHandler = int (*)(const char* text, const char* caption, std::uint32_t style,
+                                  void* user);
 int MessageBoxShow(const char* text, const char* caption, std::uint32_t style);
-// Replaces how message boxes are shown (tests, tools); null restores the default.
-void MessageBoxSetHandler(MessageBoxHandler handler);
+// Replaces how message boxes are shown (hosts, tools, tests); user is passed to
+// every call of handler. Null restores the default. A box already showing on
+// another thread may still be answered by the previous handler.
+void MessageBoxSetHandler(MessageBoxHandler handler, void* user);
 
 } // namespace ZRPlatform

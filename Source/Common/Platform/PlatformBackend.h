@@ -25,5 +25,12 @@ bool ListDirectory(const std::string& directory,
                    const std::function<bool(std::string_view)>& wanted,
                    std::vector<DirectoryEntry>& entries);
 
+// The debugger output without a hook: text (not null) to an attached debugger,
+// or to standard error.
+void DebugWrite(const char* text);
+
+// The message box without a handler, as MessageBoxShow describes it.
+int MessageBoxDefault(const char* text, const char* caption, std::uint32_t style);
+
 } // namespace Backend
 } // namespace ZRPlatform

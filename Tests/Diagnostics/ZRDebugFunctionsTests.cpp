@@ -1,0 +1,132 @@
+// The Debug_ functions and ZR_ASSERT: output exactly as formatted and cut at
+// 1023 characters, the fatal report and abort, the assertion dialog's text,
+// caption and style, what each answer does, and the macro around it.
+#undef NDEBUG   // this file tests the active ZR_ASSERT in every build
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <type_traits>
+
+#include "Diagnostics/LogTestSupport.h"
+
+using namespace LogTest;
+using Pieces = std::vector<std::string>;
+
+namespace
+{
+constexpr unsigned int kYesNoCancelOnTop = 0x40003;
+constexpr int kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7;
+constexpr std::size_t kFixedDialogCharacters = 443;
+const std::string kBanner = "******** ZORNBRACK ASSERTION ********\n";
+
+std::string Report(const std::string& expression, const std::string& file, int line)
+{
+    return "expression:     ZR_ASSERT( " + expression + " )\n\nfile: " + file +
+           "\nline: " + std::to_string(line) + "\n";
+}
+
+// The question and the answers after the report, framed by rules of 88 hyphens.
+std::string DialogTail()
+{
+    const std::string rule = "\n" + std::string(88, '-');
+    return rule + "\n\nDo you want to debug the application?\n" +
+           "\n YES:           Debug or try to continue (if no debugger present) " +
+           "\n NO:             Try a clean shutdown (might throw more exceptions)" +
+           "\n CANCEL:     Force the application to exit\n" + rule + "\n";
+}
+
+TEST(DebugFunctions, PrintfAndWarningSendTheFormattedTextAloneCutAt1023)
+{
+    void (*const functions[])(const char*, ...) = {&Debug_Printf, &Debug_Warning};
+    const std::string longText(2000, 'w');
+    for (auto function : functions)
+    {
+        CDebugCapture debug;
+        function("%d-%s %%", 7, "x");
+        function("%s", longText.c_str());
+        EXPECT_EQ(debug.Take(), (Pieces{"7-x %", longText.substr(0, 1023)}));
+    }
+}
+
+TEST(DebugFunctionsDeathTest, DebugAssertReportsAndAborts)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(Debug_Assert("hp > 0", "Unit.cpp", 42), testing::KilledBySignal(SIGABRT),
+                "^\\*\\*\\* ZORNBRACK ASSERTION \\*\\*\\*\nexpression: hp > 0\nfile: Unit.cpp\nline: 42\n$");
+}
+
+TEST(DebugFunctions, AssertionDialogTextCaptionAndStyle)
+{
+    CDebugCapture debug;
+    CMessageBoxAnswer boxes(kIdYes);
+    EXPECT_FALSE(Alternate_Debug_Assert("hp > 0", "Unit.cpp", 42));   // Yes, but no debugger
+    const std::string report = Report("hp > 0", "Unit.cpp", 42);
+    EXPECT_EQ(debug.Take(), (Pieces{kBanner, report}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0], (sShownBox{report + DialogTail(), "ZORNBRACK ASSERTION", kYesNoCancelOnTop}));
+    EXPECT_EQ(boxes.shown[0].text.size() - std::string("hp > 0Unit.cpp42").size(), kFixedDialogCharacters);
+}
+
+// A report too long for the dialog is cut so that the question stays whole;
+// the debugger gets it up to 1023 characters.
+TEST(DebugFunctions, AssertionDialogKeeps1023CharactersWithTheQuestionWhole)
+{
+    CDebugCapture debug;
+    CMessageBoxAnswer boxes(kIdOk);
+    const std::string expression(2000, 'e');
+    EXPECT_FALSE(Alternate_Debug_Assert(expression.c_str(), "Unit.cpp", 1));
+    const std::string report = Report(expression, "Unit.cpp", 1).substr(0, 1023);
+    EXPECT_EQ(debug.Take(), (Pieces{kBanner, report}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::string tail = DialogTail();
+    EXPECT_EQ(boxes.shown[0].text, report.substr(0, 1023 - tail.size()) + tail);
+}
+
+TEST(DebugFunctionsDeathTest, NoExitsCleanlyAndCancelAtOnce)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::pair<int, const char*> answers[] = {{kIdNo, "^exit handlers ran$"}, {kIdCancel, "^$"}};
+    for (const auto& [answer, output] : answers)
+        EXPECT_EXIT(
+            {
+                CDebugCapture debug;
+                CMessageBoxAnswer boxes(answer);
+                std::atexit([] { std::fputs("exit handlers ran", stderr); });
+                Alternate_Debug_Assert("x", "y", 1);
+                std::fputs("returned", stderr);
+            },
+            testing::ExitedWithCode(0), output)
+            << answer;
+}
+
+TEST(DebugFunctionsDeathTest, DebugExitRunsTheExitHandlers)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::atexit([] { std::fputs("exit handlers ran", stderr); });
+            Debug_Exit(3);
+        },
+        testing::ExitedWithCode(3), "^exit handlers ran$");
+}
+
+// Without a debugger no answer asks the macro to break, so the program goes on.
+TEST(ZRAssert, AsksOnlyWhenFalseWithTheConditionsTextFileAndLine)
+{
+    CDebugCapture debug;
+    CMessageBoxAnswer boxes(kIdYes);
+    int evaluated = 0;
+    ZR_ASSERT(++evaluated == 1);
+    EXPECT_EQ(evaluated, 1);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    const int line = __LINE__ + 1;
+    ZR_ASSERT(std::is_same<int, long>::value);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, Report("std::is_same<int, long>::value", __FILE__, line) + DialogTail());
+}
+} // namespace
