@@ -253,6 +253,29 @@ TEST_F(MailSlotTest, CopiesHoldTheirOwnHandleAndTheMessageUnderWay)
     EXPECT_EQ(ReadInt(server), 7);
 }
 
+TEST_F(MailSlotTest, SkipTakesTheNextMessageOffUnreadAndLeavesTheBufferAlone)
+{
+    OpenPair("skip");
+    EXPECT_FALSE(m_server.SkipMessage());   // nothing waiting
+    SendRaw(m_client, Word(1));
+    SendRaw(m_client, Word(2) + Text("skipped"));
+    SendRaw(m_client, Word(3));
+    m_server.BeginRead();
+    EXPECT_EQ(ReadInt(m_server), 1);
+    EXPECT_TRUE(m_server.SkipMessage());
+    EXPECT_EQ(ReadInt(m_server), 0);        // the cursor and the first message stay
+    EXPECT_EQ(m_server.GetTotalBytesRead(), 4u);
+    EXPECT_EQ(m_server.GetMessageSize(), 4u);
+    m_server.BeginRead();
+    EXPECT_EQ(ReadInt(m_server), 3);
+    EXPECT_FALSE(m_server.SkipMessage() || m_server.AreMessagesWaiting());
+
+    SendRaw(m_client, Word(4));
+    EXPECT_FALSE(m_client.SkipMessage());   // a client end takes nothing off
+    EXPECT_EQ(m_server.GetMessageSize(), 4u);
+    EXPECT_EQ(CodeOf([] { CZRMailSlot().SkipMessage(); }), 5001u);
+}
+
 TEST_F(MailSlotTest, ABroadcastReachesTheServerOfTheNameOrNobody)
 {
     CZRMailSlot broadcast;
