@@ -102,10 +102,10 @@ void AppendText(Bytes& bytes, const std::string& field)
     bytes.insert(bytes.end(), text.begin(), text.end());
 }
 
-Bytes Record(const std::string& spec)
+Bytes Record(const std::string& line)
 {
     std::vector<std::string> fields(1);
-    for (char c : spec)
+    for (char c : line)
     {
         if (c == '|')
             fields.emplace_back();
@@ -113,7 +113,7 @@ Bytes Record(const std::string& spec)
             fields.back() += c;
     }
     if (fields.size() != kFieldCount)
-        throw sUsage{"not 9 fields: '" + spec + "'"};
+        throw sUsage{"not 9 fields: '" + line + "'"};
     Bytes bytes;
     AppendText(bytes, fields[0]);
     AppendText(bytes, fields[1]);
