@@ -205,6 +205,29 @@ TEST_F(MailSlotTest, ClosedObjectsThrowHandlesCloseOnceAndCopiesHoldTheirOwn)
     EXPECT_EQ(ReceiveBuffer(slot), Padded(Word(7)));
 }
 
+TEST_F(MailSlotTest, SkipTakesTheNextMessageOffUnreadAndLeavesTheBufferAlone)
+{
+    OpenPair("skip");
+    EXPECT_FALSE(server.SkipMessage());   // nothing waiting
+    SendRaw(client, Word(1));
+    SendRaw(client, Word(2) + Text("skipped"));
+    SendRaw(client, Word(3));
+    server.BeginRead();
+    EXPECT_EQ(ReadInt(server), 1);
+    EXPECT_TRUE(server.SkipMessage());
+    EXPECT_EQ(ReadInt(server), 0);        // the cursor and the first message stay
+    EXPECT_EQ(server.GetTotalBytesRead(), 4u);
+    EXPECT_EQ(server.GetMessageSize(), 4u);
+    server.BeginRead();
+    EXPECT_EQ(ReadInt(server), 3);
+    EXPECT_FALSE(server.SkipMessage() || server.AreMessagesWaiting());
+
+    SendRaw(client, Word(4));
+    EXPECT_FALSE(client.SkipMessage());   // a client end takes nothing off
+    EXPECT_EQ(server.GetMessageSize(), 4u);
+    EXPECT_EQ(Thrown([] { CZRMailSlot().SkipMessage(); }), kNotOpen);
+}
+
 // A broadcast name is sent to whether or not anybody serves it.
 TEST_F(MailSlotTest, AnotherProcessReachesTheServerByteExactAlsoByBroadcast)
 {

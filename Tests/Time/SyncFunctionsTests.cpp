@@ -1,7 +1,10 @@
 // The SYNC_ flat layer: what it adds to the platform's objects (bad handles that
-// never block, 64-bit timeouts, the mutex probe, semaphore results) and that it
-// passes event kinds and names through.
+// never block, 64-bit timeouts, the mutex probe, semaphore results), that it
+// passes event kinds and names through, and its sleep.
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 #include "Common/Time/ZRSyncFunctions.h"
 #include "Time/SyncTestSupport.h"
@@ -78,4 +81,22 @@ TEST(SyncFunctions, SemaphoreUnlockReportsPreviousCountWithinMaximum)
     for (bool expected : {true, true, true, false})
         EXPECT_EQ(SYNC_TryLockSemaphore(hSemaphore, 0), expected);
     EXPECT_TRUE(SYNC_DestroySemaphore(hSemaphore));
+}
+
+TEST(SyncFunctions, SleepLastsAtLeastTheTimeAskedAndLongValuesDoNotWrap)
+{
+    const Clock::time_point start = Clock::now();
+    SYNC_Sleep(kShortMs);
+    EXPECT_GE(Clock::now() - start, kShort);
+    RequireFinished(Start([] { SYNC_Sleep(0); }));
+
+    // 2^32 ms cut to 32 bits would be no sleep at all. The sleeper cannot be
+    // joined, so it runs detached on a flag that outlives the test.
+    static std::atomic<bool> s_woke{false};
+    std::thread([] {
+        SYNC_Sleep(0x100000000UL);
+        s_woke = true;
+    }).detach();
+    GiveTimeToBlock();
+    EXPECT_FALSE(s_woke);
 }

@@ -1,6 +1,7 @@
 #include "Common/MailSlot/ZRMailSlot.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "Common/Core/ZRException.h"
 #include "Common/Core/ZRLittleEndian.h"
@@ -195,6 +196,20 @@ bool CZRMailSlot::Read(CZRString& str)
 }
 
 void CZRMailSlot::EndRead() {}
+
+// The platform keeps a message that does not fit the buffer given, so the
+// message is received into one of its own size.
+bool CZRMailSlot::SkipMessage()
+{
+    CheckOpened();
+    std::uint32_t nextSize = ZRPlatform::kMailSlotNoMessage;
+    if (!m_bServer || !ZRPlatform::MailSlotInfo(m_hMailSlot, nullptr, &nextSize, nullptr) ||
+        nextSize == ZRPlatform::kMailSlotNoMessage)
+        return false;
+    std::vector<unsigned char> message(nextSize);
+    std::uint32_t received = 0;
+    return ZRPlatform::MailSlotReceive(m_hMailSlot, message.data(), nextSize, &received);
+}
 
 bool CZRMailSlot::AreMessagesWaiting() const
 {

@@ -63,6 +63,12 @@ public:
     // A length below 1 leaves str as it was.
     bool Read(CZRString& str);
     void EndRead();
+    // Throws 5001 when not open. Takes the next message off a server end
+    // unread, whatever its size: the way past a message too large for the
+    // buffer, which BeginRead leaves first in the slot. Buffer, cursor and
+    // totals stay as they were. False when no message is waiting, and for a
+    // client end.
+    bool SkipMessage();
 
     // False for a client end, without asking the system.
     bool AreMessagesWaiting() const;

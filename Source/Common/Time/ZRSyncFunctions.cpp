@@ -95,4 +95,9 @@ long SYNC_UnlockSemaphore(ZRHANDLE hSemaphore, long lReleaseCount)
 
 bool SYNC_DestroySemaphore(ZRHANDLE hSemaphore) { return CloseObject(hSemaphore); }
 
+void SYNC_Sleep(unsigned long ulMilliseconds)
+{
+    ZRPlatform::ThreadSleep(ToPlatformTimeout(ulMilliseconds));
+}
+
 } // extern "C"

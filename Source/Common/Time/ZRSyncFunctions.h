@@ -4,7 +4,8 @@
 // milliseconds, SYNC_INFINITE waits without limit. No function throws and none
 // reports why it failed: a failed create returns 0, and every operation on a
 // null, closed or made-up handle fails at once (waits return immediately).
-// All functions may be called from any thread; only the waits block.
+// All functions may be called from any thread; only the waits and SYNC_Sleep
+// block.
 #pragma once
 
 #include <stdint.h>
@@ -54,6 +55,12 @@ ZR_COMMON_API bool SYNC_TryLockSemaphore(ZRHANDLE hSemaphore, unsigned long ulTi
 // refused (it would exceed the maximum, or a bad handle or count).
 ZR_COMMON_API long SYNC_UnlockSemaphore(ZRHANDLE hSemaphore, long lReleaseCount);
 ZR_COMMON_API bool SYNC_DestroySemaphore(ZRHANDLE hSemaphore);
+
+// Blocks the calling thread for at least ulMilliseconds (Windows Sleep); 0 only
+// gives up the rest of its time slice. Values above SYNC_INFINITE sleep as
+// SYNC_INFINITE does (2^32 - 1 ms at least), rather than wrapping to a short
+// sleep.
+ZR_COMMON_API void SYNC_Sleep(unsigned long ulMilliseconds);
 
 #ifdef __cplusplus
 }
