@@ -76,6 +76,11 @@ private:
     unsigned long m_files = 0;
 };
 
+std::string Count(unsigned long count, const char* noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 unsigned long ArchiveSize()
 {
     CFileIO archive;
@@ -93,7 +98,7 @@ void PackAssets(const sDemoOptions& options)
         CPackProgress progress(!options.quiet && FILE_IsTerminal(FILE_STDERR));
         CExtendedFileSystem::Instance()->CreateArchive(kArchive, kSourceDir);
         files = progress.GetFiles();
-        folders = progress.GetFolders() + 1;  // the tree's own
+        folders = progress.GetFolders();
         size = ArchiveSize();
     }
     catch (const CZRException& error)
@@ -101,8 +106,8 @@ void PackAssets(const sDemoOptions& options)
         ThrowStep(kStepPack, kArchive, Describe(error));
     }
     StepDone(kStepPack,
-             std::string(kArchive) + ": " + std::to_string(files) + " files in " +
-                 std::to_string(folders) + " folders, " + std::to_string(size) +
+             std::string(kArchive) + ": " + Count(files, "file") + " in " +
+                 Count(folders, "folder") + ", " + std::to_string(size) +
                  " bytes",
              options);
 }
