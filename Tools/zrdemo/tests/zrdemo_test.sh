@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end test of zrdemo: one run in a scratch folder, its archive read back
 # by zrarc, its log and console checked, then help and failures.
-# Usage: zrdemo_test.sh ZRDEMO ZRARC SCRATCH_DIR
+# Usage: zrdemo_test.sh ZRDEMO ZRARC SCRATCH_DIR [seam]
+# ("seam": the library can fail OS calls on request, see ZR_SEAM_FAIL).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../Common/tests/e2e.sh"
-zrdemo=$1 zrarc=$2 scratch=$3
+zrdemo=$1 zrarc=$2 scratch=$3 seam=${4:-noseam}
 rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 
 expect 0 "$zrdemo" --dir work --frames 12
@@ -61,4 +62,12 @@ else
     echo "skipped: permissions do not deny (running as root)"
 fi
 chmod 755 locked
+# The same cause injected by the library, as root too: the second file opened
+# is the property set of the assets step (the first is the log).
+if [[ $seam == seam ]]; then
+    ZR_SEAM_FAIL=open:2:access-denied expect 1 "$zrdemo" --dir work
+    has '^zrdemo: src/Game/settings\.prop: assets: .*\(4005\): permission denied$' err
+    tail -n1 work/zrdemo.log | grep -q ' | 6 | .* | assets | Assets\.cpp | 2 | ' ||
+        fail "the failure was not logged: $(cat work/zrdemo.log)"
+fi
 echo "zrdemo: all checks passed"
