@@ -17,8 +17,8 @@ const char kDetails[] =
     "  3 pack       pack src/Game into Game.arc (a progress bar on a terminal)\n"
     "  4 mount      add the root \"Game\", load the properties and the script\n"
     "               from inside the archive, read the script with the lexer\n"
-    "  5 frames     run FRAMES frames under the profiler while the level streams\n"
-    "               in from the archive under the load guard\n"
+    "  5 frames     run N frames (--frames) under the profiler while the level\n"
+    "               streams in from the archive under the load guard\n"
     "  6 console    render the statistics console's page and print it\n"
     "A failure names the step, the file and the cause.\n";
 

@@ -40,6 +40,13 @@ expect 0 "$zrdemo" --quiet --dir work --frames 3
 expect 0 "$zrdemo" --dir work --frames 2
 has '^\[5/6\] frames +2 frames in .* level [0-9]+% loaded \(16 records\)'
 
+# Without --dir: a fresh folder in the temp directory, each run its own.
+mkdir tmp
+TMPDIR=$PWD/tmp expect 0 "$zrdemo" --quiet --frames 1
+has "^archive: $PWD/tmp/zrdemo-[0-9a-f]{6}/Game\.arc$"
+TMPDIR=$PWD/tmp expect 0 "$zrdemo" --quiet --frames 1
+[[ $(ls tmp | wc -l) == 2 ]] || fail "two runs did not get two folders: $(ls tmp)"
+
 expect 0 "$zrdemo" --help
 has '^ +--dir DIR'
 has '^ +--frames N'
