@@ -13,21 +13,23 @@
 
 namespace
 {
-const char kScript[] =
-    "// door.zrs: opens the harbour gate for a player who carries the key\n"
-    "function OnUse(player)\n"
-    "   if player.keys >= 1 then\n"
-    "      gate.state := \"open\"   /* the level animates it */\n"
-    "      say(\"The gate creaks open...\")\n"
-    "   else\n"
-    "      say('Locked.')\n"
-    "   end\n"
-    "   for i := 1..3 do wave(i) end\n"
-    "   if gate.state <> \"open\" then return end\n"
-    "   while gate.angle <= 90 do gate.angle := gate.angle + 2.5 end\n"
-    "end\n";
+const char kScript[] = "// door.zrs: opens the harbour gate for a player who carries the key\n"
+                       "function OnUse(player)\n"
+                       "   if player.keys >= 1 then\n"
+                       "      gate.state := \"open\"   /* the level animates it */\n"
+                       "      say(\"The gate creaks open...\")\n"
+                       "   else\n"
+                       "      say('Locked.')\n"
+                       "   end\n"
+                       "   for i := 1..3 do wave(i) end\n"
+                       "   if gate.state <> \"open\" then return end\n"
+                       "   while gate.angle <= 90 do gate.angle := gate.angle + 2.5 end\n"
+                       "end\n";
 
-std::string SourcePath(const char* name) { return std::string(kSourceDir) + "/" + name; }
+std::string SourcePath(const char* name)
+{
+    return std::string(kSourceDir) + "/" + name;
+}
 
 int WriteSettings(const std::string& path)
 {
@@ -88,9 +90,10 @@ void WriteAssets(const sDemoOptions& options)
         current = SourcePath(kRecordsFile);
         WriteRecords(current);
         StepDone(kStepAssets,
-                 std::string(kSourceDir) + ": " + kSettingsFile + " (" + std::to_string(properties) +
-                     " properties), " + kScriptFile + " (" + std::to_string(CountLines(kScript)) +
-                     " lines), " + kRecordsFile + " (" + std::to_string(kRecordCount) + " records)",
+                 std::string(kSourceDir) + ": " + kSettingsFile + " (" +
+                     std::to_string(properties) + " properties), " + kScriptFile + " (" +
+                     std::to_string(CountLines(kScript)) + " lines), " + kRecordsFile + " (" +
+                     std::to_string(kRecordCount) + " records)",
                  options);
     }
     catch (const CZRException& error)

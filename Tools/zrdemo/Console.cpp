@@ -23,7 +23,10 @@ public:
         : CZRDebugStatisticsControl(nullptr, parent), m_line(line + "\n")
     {
     }
-    int Print(char*& pszBuffer, int& nSize) override { return PrintText(pszBuffer, nSize, m_line.c_str()); }
+    int Print(char*& pszBuffer, int& nSize) override
+    {
+        return PrintText(pszBuffer, nSize, m_line.c_str());
+    }
 
 private:
     std::string m_line;
@@ -46,8 +49,8 @@ void FillPage(CZRDebugStatisticsPage& page, const sFrameReport& report)
         page.AddChild(new CLineControl(SampleLine(row), &page));
     ZRDebugSeparator(page, 1, "Loading");
     char line[160];
-    std::snprintf(line, sizeof line, "Level %.0f%% (%s), %d progress reports", report.progress * 100.0f,
-                  report.component.c_str(), report.progressMoves);
+    std::snprintf(line, sizeof line, "Level %.0f%% (%s), %d progress reports",
+                  report.progress * 100.0f, report.component.c_str(), report.progressMoves);
     page.AddChild(new CLineControl(line, &page));
 }
 

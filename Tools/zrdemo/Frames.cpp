@@ -40,7 +40,8 @@ public:
         m_component = component;
         const int quarter = static_cast<int>(progress * kQuarters + 1e-4f);
         if (m_print && quarter > m_shownQuarter)
-            std::printf("      loading %3d%% %s\n", quarter * 100 / kQuarters, Printable(component).c_str());
+            std::printf("      loading %3d%% %s\n", quarter * 100 / kQuarters,
+                        Printable(component).c_str());
         m_shownQuarter = quarter > m_shownQuarter ? quarter : m_shownQuarter;
     }
     void OnEndLoading() override {}
@@ -93,7 +94,7 @@ unsigned SimulateFrame(CZRProfiler& profiler, CStreamingLoader& loader, unsigned
         state = Work(state, 600000);
     }
     {
-        CSample loading(profiler, "Loading");  // every frame, so slots keep their order
+        CSample loading(profiler, "Loading"); // every frame, so slots keep their order
         loader.Step();
     }
     CSample render(profiler, "Render");
@@ -150,10 +151,11 @@ sFrameReport RunFrames(const sDemoOptions& options)
     report.recordsLoaded = loader.GetRecordsLoaded();
     report.checksum = state ^ loader.GetDigest();
     char summary[160];
-    std::snprintf(summary, sizeof summary,
-                  "%d frames in %.2f s, level %.0f%% loaded (%d records), %zu samples, checksum %08x",
-                  report.frames, report.seconds, report.progress * 100.0f, report.recordsLoaded,
-                  report.samples.size(), report.checksum);
+    std::snprintf(
+        summary, sizeof summary,
+        "%d frames in %.2f s, level %.0f%% loaded (%d records), %zu samples, checksum %08x",
+        report.frames, report.seconds, report.progress * 100.0f, report.recordsLoaded,
+        report.samples.size(), report.checksum);
     StepDone(kStepFrames, summary, options);
     return report;
 }

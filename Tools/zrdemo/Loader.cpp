@@ -20,7 +20,10 @@ constexpr int kRowsPerFrame = 4;
 constexpr float kRecordsWeight = 0.6f;
 constexpr float kTerrainWeight = 0.4f;
 
-unsigned Mix(unsigned digest, unsigned value) { return (digest ^ value) * 16777619u; }
+unsigned Mix(unsigned digest, unsigned value)
+{
+    return (digest ^ value) * 16777619u;
+}
 
 unsigned MixFloat(unsigned digest, float value)
 {
@@ -84,8 +87,9 @@ void CStreamingLoader::StepRecords()
             ThrowStep(kStepFrames, kMountedRecords,
                       "damaged record " + std::to_string(m_recordsLoaded + 1) + " of " +
                           std::to_string(m_recordCount));
-        m_digest = MixFloat(MixFloat(Mix(m_digest, static_cast<unsigned>(record.id)),
-                                     record.position.x), record.weight);
+        m_digest =
+            MixFloat(MixFloat(Mix(m_digest, static_cast<unsigned>(record.id)), record.position.x),
+                     record.weight);
     }
     m_guard.LoadComponentCompleted(static_cast<float>(batch) / m_recordCount, nullptr);
     if (m_recordsLoaded < m_recordCount)
@@ -104,7 +108,9 @@ void CStreamingLoader::StepTerrain()
         {
             unsigned height = 0;
             for (unsigned octave = 1; octave <= 4; ++octave)
-                height += Mix(static_cast<unsigned>(m_terrainRows * 131 + column) * octave, octave) >> (24 + octave);
+                height +=
+                    Mix(static_cast<unsigned>(m_terrainRows * 131 + column) * octave, octave) >>
+                    (24 + octave);
             m_digest = Mix(m_digest, height);
         }
     m_guard.LoadComponentCompleted(static_cast<float>(kRowsPerFrame) / kTerrainRows, nullptr);

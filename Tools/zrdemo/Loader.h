@@ -26,7 +26,13 @@ public:
     unsigned GetDigest() const { return m_digest; }
 
 private:
-    enum class ePhase { Start, Records, Terrain, Done };
+    enum class ePhase
+    {
+        Start,
+        Records,
+        Terrain,
+        Done
+    };
 
     void StartLevel();
     void StepRecords();

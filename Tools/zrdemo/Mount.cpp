@@ -27,11 +27,14 @@ struct sKeyword
 };
 
 // Token numbers of the script's keywords, above the lexer's own.
-const sKeyword kKeywords[] = {{"function", 300}, {"if", 301},   {"then", 302},
-                              {"else", 303},     {"end", 304},  {"for", 305},
+const sKeyword kKeywords[] = {{"function", 300}, {"if", 301},    {"then", 302},
+                              {"else", 303},     {"end", 304},   {"for", 305},
                               {"do", 306},       {"while", 307}, {"return", 308}};
 
-bool IsOperatorPair(int token) { return token >= TOKEN_DOT_DOT && token <= TOKEN_GREATER_EQUAL; }
+bool IsOperatorPair(int token)
+{
+    return token >= TOKEN_DOT_DOT && token <= TOKEN_GREATER_EQUAL;
+}
 
 std::string LoadSettings()
 {
@@ -45,7 +48,8 @@ std::string LoadSettings()
     CZRProperty value;
     long position = 0;
     std::size_t count = 0;
-    for (bool more = settings.GetFirstProperty(name, value, position); more && count < kShownProperties;
+    for (bool more = settings.GetFirstProperty(name, value, position);
+         more && count < kShownProperties;
          more = settings.GetNextProperty(name, value, position), ++count)
         shown += std::string(count == 0 ? "" : ", ") + name.GetString() + "=" +
                  value.AsFormattedString().GetString();

@@ -22,7 +22,8 @@ class CPackProgress
 public:
     explicit CPackProgress(bool draw) : m_draw(draw)
     {
-        CExtendedFileSystem::Instance()->AddCallback(&OnEvent, reinterpret_cast<unsigned long>(this));
+        CExtendedFileSystem::Instance()->AddCallback(&OnEvent,
+                                                     reinterpret_cast<unsigned long>(this));
     }
     ~CPackProgress()
     {
@@ -107,7 +108,6 @@ void PackAssets(const sDemoOptions& options)
     }
     StepDone(kStepPack,
              std::string(kArchive) + ": " + Count(files, "file") + " in " +
-                 Count(folders, "folder") + ", " + std::to_string(size) +
-                 " bytes",
+                 Count(folders, "folder") + ", " + std::to_string(size) + " bytes",
              options);
 }

@@ -56,8 +56,9 @@ bool CreateDirectories(const std::string& path)
     for (const char* separator = ZRArchiveFormat::FindSeparator(text + 1);;
          separator = ZRArchiveFormat::FindSeparator(separator + 1))
     {
-        const std::string prefix =
-            separator != nullptr ? path.substr(0, static_cast<std::size_t>(separator - text)) : path;
+        const std::string prefix = separator != nullptr
+                                       ? path.substr(0, static_cast<std::size_t>(separator - text))
+                                       : path;
         if (!IsDirectory(prefix) && DIR_Create(prefix.c_str()) != 1)
             return false;
         if (separator == nullptr)

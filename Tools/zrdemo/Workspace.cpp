@@ -15,7 +15,10 @@ namespace
 constexpr int kFreshNameTries = 16;
 constexpr char kFallbackDir[] = "zrdemo-work";
 
-bool Exists(const std::string& path) { return FILE_GetFileAttributes(path.c_str()) != FILE_ATTR_INVALID; }
+bool Exists(const std::string& path)
+{
+    return FILE_GetFileAttributes(path.c_str()) != FILE_ATTR_INVALID;
+}
 
 // Logging needs the folder first, so this step's failures are only reported.
 [[noreturn]] void Refuse(const std::string& dir, const std::string& cause)

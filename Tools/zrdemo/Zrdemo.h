@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "ToolCli.h"  // the exit statuses and error reports
+#include "ToolCli.h" // the exit statuses and error reports
 
 class CZRException;
 
 struct sDemoOptions
 {
-    std::string dir;  // empty: a fresh folder under the temp directory
+    std::string dir; // empty: a fresh folder under the temp directory
     int frames = 60;
     bool quiet = false;
 };
@@ -33,11 +33,11 @@ constexpr sStep kStepFrames{"frames", "Frames.cpp", 5};
 constexpr sStep kStepConsole{"console", "Console.cpp", 6};
 
 // Names inside the working folder.
-constexpr char kLogName[] = "zrdemo";                   // the log file is zrdemo.log
+constexpr char kLogName[] = "zrdemo"; // the log file is zrdemo.log
 // A top-level archive is found in the current directory, and a root is a
 // directory name: the root "Game" serves "settings.prop" from Game.arc.
-constexpr char kSourceDir[] = "src/Game";  // the asset tree as written
-constexpr char kArchive[] = "Game.arc";    // the tree packed
+constexpr char kSourceDir[] = "src/Game"; // the asset tree as written
+constexpr char kArchive[] = "Game.arc";   // the tree packed
 constexpr char kRoot[] = "Game";
 constexpr char kSettingsFile[] = "settings.prop";
 constexpr char kScriptFile[] = "Scripts/door.zrs";
@@ -81,8 +81,8 @@ void LoadFromArchive(const sDemoOptions& options);
 struct sSampleRow
 {
     std::string name;
-    float average = 0, minimum = 0, maximum = 0;  // percent of the frame, own time
-    float seconds = 0;                            // children included
+    float average = 0, minimum = 0, maximum = 0; // percent of the frame, own time
+    float seconds = 0;                           // children included
     int instances = 0;
     int parents = 0;
 };
@@ -91,11 +91,11 @@ struct sFrameReport
 {
     int frames = 0;
     double seconds = 0;
-    float progress = 0;          // the load guard's, 0 to 1
-    std::string component;       // the last one reported
-    int progressMoves = 0;       // as the watch heard them
+    float progress = 0;    // the load guard's, 0 to 1
+    std::string component; // the last one reported
+    int progressMoves = 0; // as the watch heard them
     int recordsLoaded = 0;
-    unsigned checksum = 0;       // of the simulated work
+    unsigned checksum = 0; // of the simulated work
     std::vector<sSampleRow> samples;
 };
 

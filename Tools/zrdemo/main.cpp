@@ -32,8 +32,8 @@ int Run(const sDemoOptions& options)
         LoadFromArchive(options);
         const sFrameReport report = RunFrames(options);
         ShowConsole(report, options);
-        std::printf("archive: %s/%s\nlog:     %s/%s.log\n", folder.c_str(), kArchive, folder.c_str(),
-                    kLogName);
+        std::printf("archive: %s/%s\nlog:     %s/%s.log\n", folder.c_str(), kArchive,
+                    folder.c_str(), kLogName);
         return kExitOk;
     }
     catch (const sStepFailure& failure)
@@ -49,7 +49,8 @@ int main(int argc, char** argv)
     cli.SetDetails(kDetails);
     CLI::App& app = cli.GetApp();
     sDemoOptions options;
-    app.add_option("--dir", options.dir, "the scratch folder (default: a fresh one in the temp directory)")
+    app.add_option("--dir", options.dir,
+                   "the scratch folder (default: a fresh one in the temp directory)")
         ->type_name("DIR");
     app.add_option("--frames", options.frames, "frames to run, 1 to 100000 (default 60)")
         ->type_name("N")
