@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # End-to-end test of zrdemo: one run in a scratch folder, its archive read back
 # by zrarc, its log and console checked, then help and failures.
-# Usage: zrdemo_test.sh ZRDEMO ZRARC SCRATCH_DIR [seam]
+# Usage: zrdemo_test.sh ZRDEMO ZRARC ZRLOGVIEW WAIT_FOR_SLOT SCRATCH_DIR [seam]
 # ("seam": the library can fail OS calls on request, see ZR_SEAM_FAIL).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../Common/tests/e2e.sh"
-zrdemo=$1 zrarc=$2 scratch=$3 seam=${4:-noseam}
+zrdemo=$1 zrarc=$2 zrlogview=$3 waitslot=$4 scratch=$5 seam=${6:-noseam}
 rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch"
 
+# A viewer serves the debug mail slot first and shows the run's six entries.
+timeout 60 "$zrlogview" --log zrdemo --count 6 >view.out 2>view.err &
+viewer=$!
+trap 'kill "$viewer" 2>/dev/null || true' EXIT
+"$waitslot" debug || fail "the viewer does not serve the debug mail slot: $(cat view.err)"
 expect 0 "$zrdemo" --dir work --frames 12
+wait "$viewer" || fail "the viewer exited $?: $(cat view.err)"
+viewed=$(awk -F'\t' '$3 == "zrdemo" { print $6 "/" $8 }' view.out | tr '\n' ' ')
+[[ $viewed == "workspace/1 assets/2 pack/3 mount/4 frames/5 console/6 " ]] ||
+    fail "the viewer showed '$viewed': $(cat view.out view.err)"
 [[ ! -s err ]] || fail "a run on a pipe wrote to stderr: $(cat err)"
 has "^archive: $PWD/work/Game\.arc$"
 has "^log: +$PWD/work/zrdemo\.log$"

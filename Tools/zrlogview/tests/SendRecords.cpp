@@ -1,10 +1,10 @@
 // Sends log records to a viewer for zrlogview's end-to-end test, as the
 // library's logging sends them: one message per record to \\*\mailslot\SLOT.
 //
-//   zrlogview_send SLOT MESSAGE...
+//   zrlogview_send SLOT [MESSAGE...]
 //
 // First waits (10 s at most) until \\.\mailslot\SLOT is served, then sends
-// each MESSAGE in order:
+// each MESSAGE in order (with none, it only waits):
 //   C|L|PID|CLASS|TICK|CTX|LOC|NUM|MSG  a record of these nine fields; in a
 //            text \xNN is the byte NN and \\ a backslash; a text written
 //            "@N:bytes" has the length N whatever bytes follow
@@ -222,9 +222,9 @@ int Send(const std::string& slot, const std::vector<std::string>& messages)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3)
+    if (argc < 2)
     {
-        std::fputs("usage: zrlogview_send SLOT MESSAGE...\n", stderr);
+        std::fputs("usage: zrlogview_send SLOT [MESSAGE...]\n", stderr);
         return 2;
     }
     try
