@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "Common/Common.h"
@@ -27,24 +28,20 @@ public:
     CDebugCapture() { ZR_SetDebugOutputHook(&Hook, this); }
     ~CDebugCapture() { ZR_SetDebugOutputHook(nullptr, nullptr); }
     CDebugCapture(const CDebugCapture&) = delete;
-    CDebugCapture& operator=(const CDebugCapture&) = delete;
 
     std::vector<std::string> Take()
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        std::vector<std::string> pieces;
-        pieces.swap(m_pieces);
-        return pieces;
+        return std::exchange(m_pieces, {});
     }
 
 private:
     static void Hook(const char* text, void* user)
     {
-        CDebugCapture& self = *static_cast<CDebugCapture*>(user);
+        auto& self = *static_cast<CDebugCapture*>(user);
         std::lock_guard<std::mutex> guard(self.m_lock);
         self.m_pieces.push_back(text);
     }
-
     std::mutex m_lock;
     std::vector<std::string> m_pieces;
 };
@@ -71,14 +68,12 @@ public:
     explicit CMessageBoxAnswer(int answer) : m_answer(answer) { ZR_SetMessageBoxHook(&Hook, this); }
     ~CMessageBoxAnswer() { ZR_SetMessageBoxHook(nullptr, nullptr); }
     CMessageBoxAnswer(const CMessageBoxAnswer&) = delete;
-    CMessageBoxAnswer& operator=(const CMessageBoxAnswer&) = delete;
-
     std::vector<sShownBox> shown;
 
 private:
     static int Hook(const char* text, const char* caption, unsigned int style, void* user)
     {
-        CMessageBoxAnswer& self = *static_cast<CMessageBoxAnswer*>(user);
+        auto& self = *static_cast<CMessageBoxAnswer*>(user);
         self.shown.push_back({text, caption, style});
         return self.m_answer;
     }
@@ -113,9 +108,10 @@ struct sRecord
 };
 inline std::ostream& operator<<(std::ostream& out, const sRecord& r)
 {
-    return out << r.computer << '|' << r.logName << '|' << r.processId << '|' << r.logClass << '|'
-               << r.ticks << '|' << r.context << '|' << r.location << '|' << r.locationNumber
-               << '|' << r.message;
+    const char* bar = " | ";
+    return out << r.computer << bar << r.logName << bar << r.processId << bar << r.logClass << bar
+               << r.ticks << bar << r.context << bar << r.location << bar << r.locationNumber << bar
+               << r.message;
 }
 
 // Reads a record field by field, little-endian, without the library's help;
