@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "Common/Diagnostics/ZRDebugStatisticsInterpreter.h"
-#include "Diagnostics/DebugStatisticsFixture.h"
+#include "Diagnostics/DebugStatisticsTestSupport.h"
 
 using namespace StatsTest;
 using Stats = CZRDebugStatistics;

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "Diagnostics/DebugStatisticsFixture.h"
+#include "Diagnostics/DebugStatisticsTestSupport.h"
 
 using namespace StatsTest;
 

@@ -1,5 +1,5 @@
-// A host control, and what a control prints into a buffer with guard bytes
-// behind the size given.
+// A host control, what a control or the console prints into a buffer with guard
+// bytes behind the size given, and the fixture that starts from an empty console.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +8,9 @@
 #include <string>
 #include <utility>
 
-#include "Common/Diagnostics/ZRDebugStatisticsControl.h"
+#include "Common/Diagnostics/ZRDebugStatistics.h"
+#include "Common/Diagnostics/ZRDebugStatisticsPage.h"
+#include "Common/Diagnostics/ZRDebugStatisticsSeparator.h"
 
 namespace StatsTest
 {
@@ -40,17 +42,18 @@ public:
     static inline int s_nDestroyed = 0;
 };
 
+inline std::string Blank(int nSize) { return std::string(std::max(nSize, 0) + kGuard, kFill); }
+
 // What a buffer of nSize holds after text was written: text, then untouched bytes.
 inline Rendered Expected(const std::string& text, int nSize)
 {
-    const std::size_t nTotal = static_cast<std::size_t>(std::max(nSize, 0) + kGuard);
-    return {static_cast<int>(text.size()), text + std::string(nTotal - text.size(), kFill)};
+    return {static_cast<int>(text.size()), text + Blank(nSize).substr(text.size())};
 }
 
 // Also checks that pointer and size moved by the count returned.
 inline Rendered PrintInto(CZRDebugStatisticsControl& control, int nSize)
 {
-    std::string buffer(static_cast<std::size_t>(std::max(nSize, 0) + kGuard), kFill);
+    std::string buffer = Blank(nSize);
     char* pszCursor = &buffer[0];
     int nLeft = nSize;
     const int nWritten = control.Print(pszCursor, nLeft);
@@ -58,4 +61,23 @@ inline Rendered PrintInto(CZRDebugStatisticsControl& control, int nSize)
     EXPECT_EQ(nSize - nWritten, nLeft);
     return {nWritten, buffer};
 }
+
+inline Rendered Render(int nSize)
+{
+    std::string buffer = Blank(nSize);
+    return {CZRDebugStatistics::Print(&buffer[0], nSize), buffer};
+}
+
+class DebugStatisticsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CZRDebugStatistics::m_bStatisticsVisible = true;
+        CZRDebugStatistics::Initialize();
+        // No page is shown after this unless an earlier test left one registered.
+        CZRDebugStatistics::ProcessInput(CZRDebugStatistics::KEY_PREVIOUS_PAGE);
+        ASSERT_EQ(Expected("> _\n\n", 64), Render(64));
+    }
+};
 } // namespace StatsTest
