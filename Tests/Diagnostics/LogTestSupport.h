@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -116,46 +117,31 @@ inline std::ostream& operator<<(std::ostream& out, const sRecord& r)
 
 // Reads a record field by field, little-endian, without the library's help;
 // false unless the bytes hold exactly one record.
-class CRecordDecoder
+inline bool DecodeRecord(const std::vector<unsigned char>& bytes, sRecord& r)
 {
-public:
-    explicit CRecordDecoder(const std::vector<unsigned char>& bytes) : m_bytes(bytes) {}
-
-    bool Decode(sRecord& r)
-    {
-        std::uint32_t logClass = 0, number = 0;
-        const bool whole = Text(r.computer) && Text(r.logName) && Word(r.processId) &&
-                           Word(logClass) && Text(r.ticks) && Text(r.context) && Text(r.location) &&
-                           Word(number) && Text(r.message) && m_at == m_bytes.size();
-        r.logClass = static_cast<std::int32_t>(logClass);
-        r.locationNumber = static_cast<std::int32_t>(number);
-        return whole;
-    }
-
-private:
-    bool Word(std::uint32_t& value)
-    {
-        if (m_bytes.size() - m_at < 4)
+    std::size_t at = 0;
+    const auto word = [&](auto& value) {
+        if (bytes.size() - at < 4)
             return false;
-        value = 0;
+        std::uint32_t v = 0;
         for (int i = 3; i >= 0; --i)
-            value = (value << 8) | m_bytes[m_at + i];
-        m_at += 4;
+            v = (v << 8) | bytes[at + i];
+        value = static_cast<std::remove_reference_t<decltype(value)>>(v);
+        at += 4;
         return true;
-    }
-    bool Text(std::string& text)
-    {
+    };
+    const auto text = [&](std::string& t) {
         std::uint32_t length = 0;
-        if (!Word(length) || length > m_bytes.size() - m_at)
+        if (!word(length) || length > bytes.size() - at)
             return false;
-        text.assign(m_bytes.begin() + m_at, m_bytes.begin() + m_at + length);
-        m_at += length;
+        t.assign(bytes.begin() + at, bytes.begin() + at + length);
+        at += length;
         return true;
-    }
-
-    const std::vector<unsigned char>& m_bytes;
-    std::size_t m_at = 0;
-};
+    };
+    return text(r.computer) && text(r.logName) && word(r.processId) && word(r.logClass) &&
+           text(r.ticks) && text(r.context) && text(r.location) && word(r.locationNumber) &&
+           text(r.message) && at == bytes.size();
+}
 
 // The server end of the log's mail slot. Another test process may serve the
 // slot for a while (CTest runs tests in parallel), so creating it is retried for
@@ -201,7 +187,7 @@ public:
             m_slot.Read(bytes.data(), static_cast<unsigned long>(bytes.size()));
             m_slot.EndRead();
             sRecord record;
-            const bool whole = CRecordDecoder(bytes).Decode(record);
+            const bool whole = DecodeRecord(bytes, record);
             const std::string raw(bytes.begin(), bytes.end());
             if (raw.find(logName) == std::string::npos)
                 continue;

@@ -75,32 +75,29 @@ TEST(DebugFunctions, AssertionDialogTextCaptionAndStyleWithin1023Characters)
     }
 }
 
-TEST(DebugFunctionsDeathTest, NoExitsCleanlyAndCancelAtOnce)
+// No and Debug_Exit leave through exit(), Cancel at once.
+TEST(DebugFunctionsDeathTest, NoAndDebugExitRunTheExitHandlersCancelDoesNot)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::pair<int, const char*> answers[] = {{kIdNo, "^exit handlers ran$"}, {kIdCancel, "^$"}};
-    for (const auto& [answer, output] : answers)
+    const struct
+    {
+        int answer, status;
+        const char* output;
+    } cases[] = {{kIdNo, 0, "^exit handlers ran$"}, {kIdCancel, 0, "^$"}, {0, 3, "^exit handlers ran$"}};
+    for (const auto& c : cases)
         EXPECT_EXIT(
             {
                 CDebugCapture debug;
-                CMessageBoxAnswer boxes(answer);
+                CMessageBoxAnswer boxes(c.answer);
                 std::atexit([] { std::fputs("exit handlers ran", stderr); });
-                Alternate_Debug_Assert("x", "y", 1);
+                if (c.answer != 0)
+                    Alternate_Debug_Assert("x", "y", 1);
+                else
+                    Debug_Exit(c.status);
                 std::fputs("returned", stderr);
             },
-            testing::ExitedWithCode(0), output)
-            << answer;
-}
-
-TEST(DebugFunctionsDeathTest, DebugExitRunsTheExitHandlers)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            std::atexit([] { std::fputs("exit handlers ran", stderr); });
-            Debug_Exit(3);
-        },
-        testing::ExitedWithCode(3), "^exit handlers ran$");
+            testing::ExitedWithCode(c.status), c.output)
+            << c.answer;
 }
 
 // Without a debugger no answer asks the macro to break, so the program goes on.
