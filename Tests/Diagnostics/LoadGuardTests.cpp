@@ -6,44 +6,39 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Common/Diagnostics/ZRLoadGuard.h"
 
 namespace
 {
-// Appends "tag:begin", "tag:<progress> <name>" or "tag:end" to a shared log.
+// Appends "tag:begin", "tag:<progress> <name>" or "tag:end" to a shared log,
+// entries parted by spaces; Take empties it.
 struct Recorder : IZRLoadGuardWatch
 {
-    Recorder(std::vector<std::string>& log, const char* tag) : log(log), tag(tag) {}
-    void OnBeginLoading() override { log.push_back(tag + ":begin"); }
+    Recorder(std::string& log, const char* tag) : log(log), tag(tag) {}
+    void Add(const std::string& entry) { log += (log.empty() ? "" : " ") + tag + ":" + entry; }
+    void OnBeginLoading() override { Add("begin"); }
     void OnLoadProgress(float fProgress, const char* pszComponent) override
     {
         char line[300];
-        std::snprintf(line, sizeof(line), "%s:%g %s", tag.c_str(), fProgress, pszComponent);
-        log.push_back(line);
+        std::snprintf(line, sizeof(line), "%g %s", fProgress, pszComponent);
+        Add(line);
     }
     void OnEndLoading() override
     {
-        log.push_back(tag + ":end");
+        Add("end");
         if (onEnd)
             onEnd();
     }
 
-    std::vector<std::string>& log;
+    std::string& log;
     std::string tag;
     std::function<void()> onEnd;
 };
 
-// The log joined by spaces, then emptied.
-std::string Take(std::vector<std::string>& log)
-{
-    std::string joined;
-    for (const std::string& entry : log)
-        joined += (joined.empty() ? "" : " ") + entry;
-    log.clear();
-    return joined;
-}
+std::string Take(std::string& log) { return std::exchange(log, {}); }
 
 struct Step
 {
@@ -83,7 +78,7 @@ TEST(LoadGuard, NestedComponentsNarrowTheRangeTheirReportsMoveIn)
     };
     for (const std::vector<Step>& steps : cases)
     {
-        std::vector<std::string> log;
+        std::string log;
         Recorder watch(log, "w");
         CZRLoadGuard guard;
         guard.RegisterWatch(&watch);
@@ -109,7 +104,7 @@ TEST(LoadGuard, NestedComponentsNarrowTheRangeTheirReportsMoveIn)
 
 TEST(LoadGuard, WatchesHearInRegistrationOrderOncePerRegistration)
 {
-    std::vector<std::string> log;
+    std::string log;
     Recorder a(log, "a"), b(log, "b");
     CZRLoadGuard guard;
     EXPECT_FALSE(guard.HasWatches());
@@ -142,7 +137,7 @@ TEST(LoadGuard, WatchesHearInRegistrationOrderOncePerRegistration)
 
 TEST(LoadGuard, AWatchMayUnregisterWatchesWhileBeingNotified)
 {
-    std::vector<std::string> log;
+    std::string log;
     Recorder quitter(log, "q"), victim(log, "v"), other(log, "o");
     CZRLoadGuard guard;
     quitter.onEnd = [&] {
@@ -173,7 +168,7 @@ TEST(LoadGuard, NamesComeAsTextOrAsStringResourcesAndNullKeepsTheLast)
     };
     const auto savedHook = s_pfnLoadString;
     s_pfnLoadString = [](long id, CZRString& text) { return id == 7 && (text = "Seven", true); };
-    std::vector<std::string> log;
+    std::string log;
     Recorder watch(log, "w");
     Derived guard;
     guard.RegisterWatch(&watch);
