@@ -96,20 +96,6 @@ TEST_F(DebugStatisticsTest, ABufferTooSmallReceivesExactlyItsSize)
     EXPECT_EQ(0, Stats::Print(nullptr, 100));
 }
 
-TEST_F(DebugStatisticsTest, PageKeysWrapAtBothEnds)
-{
-    CZRDebugStatisticsPage a("A"), b("B"), c("C");
-    const std::vector<std::pair<int, const char*>> keyThenShown = {
-        {0, "A"}, {Stats::KEY_NEXT_PAGE, "B"}, {Stats::KEY_NEXT_PAGE, "C"}, {Stats::KEY_NEXT_PAGE, "A"},
-        {Stats::KEY_PREVIOUS_PAGE, "C"}, {Stats::KEY_PREVIOUS_PAGE, "B"}, {7, "B"}, {-3, "B"}};
-    for (const auto& step : keyThenShown)
-    {
-        Stats::ProcessInput(step.first);
-        ASSERT_NE(nullptr, Stats::GetCurrentControl());
-        EXPECT_STREQ(step.second, Stats::GetCurrentControl()->GetLabel()) << step.first;
-    }
-}
-
 TEST_F(DebugStatisticsTest, TypingIsCutAt64AndBackspaceDeletesTheLastCharacter)
 {
     for (int nKey : {int(Stats::KEY_BACKSPACE), 0, 6, 7, 9, 10, 27, 31, -65})
@@ -159,10 +145,20 @@ TEST_F(DebugStatisticsTest, ExecuteAsksTheFirstInterpreterThenTheFocusedControl)
     EXPECT_EQ("", CommandLine());
 }
 
-TEST_F(DebugStatisticsTest, PagesRegisterInOrderAndTheShownPageStepsBackWhenRemoved)
+TEST_F(DebugStatisticsTest, PagesRegisterInOrderWrapAtBothEndsAndStepBackWhenRemoved)
 {
     CZRDebugStatisticsPage* pA = new CZRDebugStatisticsPage("Alpha");
     CZRDebugStatisticsPage b("Beta"), c("Gamma");
+    const std::pair<int, const char*> keyThenShown[] = {
+        {0, "Alpha"}, {Stats::KEY_NEXT_PAGE, "Beta"}, {Stats::KEY_NEXT_PAGE, "Gamma"},
+        {Stats::KEY_NEXT_PAGE, "Alpha"}, {Stats::KEY_PREVIOUS_PAGE, "Gamma"},
+        {Stats::KEY_PREVIOUS_PAGE, "Beta"}, {7, "Beta"}, {-3, "Beta"}, {Stats::KEY_PREVIOUS_PAGE, "Alpha"}};
+    for (const auto& [key, shown] : keyThenShown)
+    {
+        Stats::ProcessInput(key);
+        ASSERT_NE(nullptr, Stats::GetCurrentControl());
+        EXPECT_STREQ(shown, Stats::GetCurrentControl()->GetLabel()) << key;
+    }
     EXPECT_EQ(pA, Stats::FindControl("Alpha"));
     EXPECT_EQ(nullptr, Stats::FindControl("alpha"));   // letter case counts
     EXPECT_EQ(nullptr, Stats::FindControl(nullptr));
