@@ -3,8 +3,7 @@
 // record as a mail slot object writes it.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +13,13 @@
 
 namespace
 {
+// A name part of this test process alone, so that runs in parallel do not meet.
+long long RunId()
+{
+    static const long long id = std::chrono::steady_clock::now().time_since_epoch().count();
+    return id;
+}
+
 using Bytes = std::vector<unsigned char>;
 
 struct sField
@@ -92,7 +98,7 @@ sRecordDamage DamageOf(const Bytes& bytes)
 
 std::string SlotName(const std::string& leaf)
 {
-    return "\\\\.\\mailslot\\zrtest\\" + std::to_string(getpid()) + "\\" + leaf;
+    return "\\\\.\\mailslot\\zrtest\\" + std::to_string(RunId()) + "\\" + leaf;
 }
 } // namespace
 
