@@ -13,28 +13,6 @@
 
 namespace
 {
-// Creates path and any missing directories above it; stops at the first that
-// cannot be created, whose cause is then the thread's.
-bool CreateDirectories(const std::string& path)
-{
-    if (path.empty())
-    {
-        FILE_SetLastError(FILE_ERROR_INVALID_ARGUMENT);
-        return false;
-    }
-    const char* text = path.c_str();
-    for (const char* separator = ZRArchiveFormat::FindSeparator(text + 1);;
-         separator = ZRArchiveFormat::FindSeparator(separator + 1))
-    {
-        const std::string prefix =
-            separator != nullptr ? path.substr(0, static_cast<std::size_t>(separator - text)) : path;
-        if (!IsDirectory(prefix) && DIR_Create(prefix.c_str()) != 1)
-            return false;
-        if (separator == nullptr)
-            return true;
-    }
-}
-
 // The operand a failure is about: extraction fails on the target's side when
 // a file or directory there cannot be created, written or entered.
 const std::string& FailedOperand(const CZRException& error, const std::string& archive,

@@ -2,12 +2,6 @@
 #include "Common/File/FileFunctions.h"
 #include "Zrarc.h"
 
-bool IsDirectory(const std::string& path)
-{
-    const unsigned long attributes = FILE_GetFileAttributes(path.c_str());
-    return attributes != FILE_ATTR_INVALID && (attributes & FILE_ATTR_DIRECTORY) != 0;
-}
-
 bool IsFile(const std::string& path)
 {
     const unsigned long attributes = FILE_GetFileAttributes(path.c_str());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ToolCli.h"  // the exit statuses and error reports: Fail, FailWithCause, Report
+#include "ToolFiles.h" // IsDirectory, CreateDirectories
 
 struct sOptions
 {
@@ -21,5 +22,4 @@ int RunCat(const Operands& operands, const sOptions& options);
 int RunVerify(const Operands& operands, const sOptions& options);
 
 // Through the library's FILE_ layer; false for a missing path.
-bool IsDirectory(const std::string& path);
 bool IsFile(const std::string& path);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ToolCli.h" // the exit statuses and error reports
+#include "ToolFiles.h" // IsDirectory, CreateDirectories
 
 class CZRException;
 
@@ -58,11 +59,6 @@ std::string Describe(const CZRException& error);
 // The calling thread's file cause as ": CAUSE", or nothing.
 std::string CauseSuffix();
 
-// Through the library's FILE_ layer.
-bool IsDirectory(const std::string& path);
-// path and any missing directories above it; stops at the first that cannot
-// be created, whose cause is then the thread's.
-bool CreateDirectories(const std::string& path);
 
 // One entry to zrdemo.log and the debug mail slot; message is never a format.
 void LogStep(const sStep& step, int logClass, const std::string& message);
