@@ -98,6 +98,23 @@ TEST(PosixSync, EachAutoResetSetReleasesOneBlockedWaiterManualResetAll)
     }
 }
 
+// An auto-reset Set belongs to the waiter already blocked: a thread that starts
+// waiting after it cannot take it, whether or not the blocked one has run yet.
+TEST(PosixSync, AutoResetSetGoesToTheBlockedWaiterNotToALateOne)
+{
+    const Handle event = EventCreate(false, false, nullptr);
+    for (int round = 0; round < 200; ++round)
+    {
+        std::future<WaitResult> blocked = Start([&] { return WaitToBeWoken(event); });
+        ASSERT_TRUE(WaitForBlockedWaiters(event, 1));
+        EXPECT_TRUE(EventSet(event));
+        ASSERT_EQ(ObjectWait(event, 0), WaitResult::Timeout) << round;
+        RequireFinished(blocked);
+        EXPECT_EQ(blocked.get(), WaitResult::Signaled);
+    }
+    EXPECT_TRUE(ObjectClose(event));
+}
+
 TEST(PosixSync, SemaphoreRefusesCountsOutsideItsRange)
 {
     for (auto counts : {std::make_pair(0L, 0L), std::make_pair(-1L, 1L), std::make_pair(2L, 1L)})

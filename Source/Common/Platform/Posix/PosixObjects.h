@@ -57,9 +57,17 @@ public:
     std::condition_variable m_changed;
     // Threads blocked on m_changed in ObjectWait right now; guarded by m_lock.
     int m_blockedWaiters = 0;
+    // Each wait that blocks draws a ticket (from 1; 0 = has not blocked yet) and
+    // keeps it until it returns, so an object can hand a release to one
+    // particular blocked waiter.
+    std::uint64_t m_nextTicket = 1;
 
     // Returns Signaled or Abandoned when the thread may pass, Timeout otherwise.
-    virtual WaitResult TryAcquireLocked() = 0;
+    virtual WaitResult TryAcquireLocked(std::uint64_t ticket) = 0;
+    // The waiter holding ticket is about to block for the first time / is
+    // returning from its wait, passed or not.
+    virtual void JoinLocked(std::uint64_t /*ticket*/) {}
+    virtual void LeaveLocked(std::uint64_t /*ticket*/) {}
 };
 
 // Handle table. Handles are never reused, so a stale handle cannot reach a newer

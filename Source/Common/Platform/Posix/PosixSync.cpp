@@ -1,6 +1,8 @@
 // Mutex, event and semaphore objects and the wait on any waitable object, with
 // Windows semantics, on std::mutex and std::condition_variable.
+#include <algorithm>
 #include <atomic>
+#include <deque>
 #include <vector>
 
 #include "Common/Platform/Posix/PosixObjects.h"
@@ -34,7 +36,7 @@ class MutexObject : public WaitableObject, public std::enable_shared_from_this<M
 public:
     MutexObject() : WaitableObject(ObjectKind::Mutex) {}
 
-    WaitResult TryAcquireLocked() override
+    WaitResult TryAcquireLocked(std::uint64_t) override
     {
         const std::uint64_t self = CurrentThreadKey();
         if (m_owner != 0 && m_owner != self)
@@ -107,6 +109,10 @@ void OwnedMutexes::Remove(const MutexObject* mutex)
     }
 }
 
+// An auto-reset event hands each Set to the longest-blocked waiter, as Windows
+// does: the release is that waiter's at once, so neither a thread that starts
+// waiting later nor a Reset can take it away, and a second Set before the first
+// waiter has run releases a second waiter rather than being lost.
 class EventObject : public WaitableObject
 {
 public:
@@ -115,12 +121,16 @@ public:
     {
     }
 
-    WaitResult TryAcquireLocked() override
+    WaitResult TryAcquireLocked(std::uint64_t ticket) override
     {
-        if (m_handedOn > 0)
+        if (ticket != 0)
         {
-            --m_handedOn;
-            return WaitResult::Signaled;
+            const auto released = std::find(m_released.begin(), m_released.end(), ticket);
+            if (released != m_released.end())
+            {
+                m_released.erase(released);
+                return WaitResult::Signaled;
+            }
         }
         if (!m_signaled)
             return WaitResult::Timeout;
@@ -129,16 +139,23 @@ public:
         return WaitResult::Signaled;
     }
 
+    void JoinLocked(std::uint64_t ticket) override { m_blocked.push_back(ticket); }
+
+    void LeaveLocked(std::uint64_t ticket) override
+    {
+        const auto queued = std::find(m_blocked.begin(), m_blocked.end(), ticket);
+        if (queued != m_blocked.end())
+            m_blocked.erase(queued);
+    }
+
     void Set()
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        // As on Windows, an auto-reset signal releases a blocked waiter at once
-        // instead of waiting for it to run, so a second Set before that waiter
-        // has woken releases a second one rather than being lost.
-        if (!m_manualReset && m_blockedWaiters > m_handedOn)
+        if (!m_manualReset && !m_blocked.empty())
         {
-            ++m_handedOn;
-            m_changed.notify_one();
+            m_released.push_back(m_blocked.front());
+            m_blocked.pop_front();
+            m_changed.notify_all();   // the chosen waiter, whichever thread the OS would wake
             return;
         }
         m_signaled = true;
@@ -157,7 +174,8 @@ public:
 private:
     const bool m_manualReset;
     bool m_signaled;
-    int m_handedOn = 0;   // auto-reset releases given to blocked waiters, not yet taken
+    std::deque<std::uint64_t> m_blocked;     // tickets of blocked waiters, oldest first
+    std::vector<std::uint64_t> m_released;   // tickets given a release, not yet returned
 };
 
 class SemaphoreObject : public WaitableObject
@@ -168,7 +186,7 @@ public:
     {
     }
 
-    WaitResult TryAcquireLocked() override
+    WaitResult TryAcquireLocked(std::uint64_t) override
     {
         if (m_count == 0)
             return WaitResult::Timeout;
@@ -218,7 +236,7 @@ Handle MutexCreate(bool initiallyOwned, const char* name)
         if (initiallyOwned)
         {
             std::lock_guard<std::mutex> guard(created->m_lock);
-            created->TryAcquireLocked();
+            created->TryAcquireLocked(0);
         }
         return std::static_pointer_cast<KernelObject>(created);
     });
@@ -287,14 +305,23 @@ WaitResult ObjectWait(Handle object, std::uint32_t timeoutMs)
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::unique_lock<std::mutex> lock(waitable->m_lock);
+    std::uint64_t ticket = 0;
     for (;;)
     {
         // Test before giving up, so a state change that raced a timeout is not lost.
-        WaitResult result = waitable->TryAcquireLocked();
-        if (result != WaitResult::Timeout)
+        const WaitResult result = waitable->TryAcquireLocked(ticket);
+        const bool expired = timeoutMs != kInfinite && std::chrono::steady_clock::now() >= deadline;
+        if (result != WaitResult::Timeout || expired)
+        {
+            if (ticket != 0)
+                waitable->LeaveLocked(ticket);
             return result;
-        if (timeoutMs != kInfinite && std::chrono::steady_clock::now() >= deadline)
-            return WaitResult::Timeout;
+        }
+        if (ticket == 0)
+        {
+            ticket = waitable->m_nextTicket++;
+            waitable->JoinLocked(ticket);
+        }
         ++waitable->m_blockedWaiters;
         if (timeoutMs == kInfinite)
             waitable->m_changed.wait(lock);

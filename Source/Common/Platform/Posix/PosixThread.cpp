@@ -69,7 +69,7 @@ public:
     }
 
     // A thread object is signalled for good once the thread has ended.
-    WaitResult TryAcquireLocked() override
+    WaitResult TryAcquireLocked(std::uint64_t) override
     {
         return m_finished ? WaitResult::Signaled : WaitResult::Timeout;
     }
