@@ -169,6 +169,24 @@ TEST_F(FileScanner, WalksTheDirectoriesInOrderAndCountsAheadAlike)
     }
 }
 
+// Links back to a directory the scan is inside are not followed; a link to a
+// directory elsewhere is, like any subdirectory.
+TEST_F(FileScanner, StopsAtLinkLoopsButFollowsOtherLinks)
+{
+    Make("loop/x.txt");
+    Make("loop/sub/y.txt");
+    fs::create_directory_symlink("..", m_root / "loop/sub/up");
+    fs::create_directory_symlink(".", m_root / "loop/sub/self");
+    fs::create_directory_symlink("sub", m_root / "loop/other");
+    CZRFileScanner scanner;
+    Add(scanner, "loop", "*.txt");
+    EXPECT_EQ((Events{"loop:x.txt", "loop\\other:y.txt", "loop\\sub:y.txt"}), Run(scanner));
+    int files = -1, folders = -1;
+    scanner.GetFolderFileCount(files, folders, "*.txt");
+    EXPECT_EQ(3, files);
+    EXPECT_EQ(2, folders);
+}
+
 TEST_F(FileScanner, ThreadWaitsForTheStartEventAndOutlivesTheScanner)
 {
     CZREvent start;

@@ -1,5 +1,6 @@
 #include "Common/File/ZRFileScanner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -55,14 +56,51 @@ private:
     bool m_bHasEntry = true;
 };
 
+// The directories a descent is inside, outermost first, by identity.
+using Ancestors = std::vector<ZRPlatform::DirectoryId>;
+
+// Marks directory as one the descent is inside while the object lives.
+class CInside
+{
+public:
+    CInside(const CZRString& directory, Ancestors& ancestors)
+        : m_ancestors(ancestors), m_depth(ancestors.size())
+    {
+        ZRPlatform::DirectoryId id{};
+        if (ZRPlatform::DirectoryIdentify(directory.GetString(), &id))
+            ancestors.push_back(id);
+    }
+    ~CInside() { m_ancestors.resize(m_depth); }
+    CInside(const CInside&) = delete;
+    CInside& operator=(const CInside&) = delete;
+
+private:
+    Ancestors& m_ancestors;
+    const std::size_t m_depth;
+};
+
+bool IsAncestor(const CZRString& directory, const Ancestors& ancestors)
+{
+    ZRPlatform::DirectoryId id{};
+    return ZRPlatform::DirectoryIdentify(directory.GetString(), &id) &&
+           std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end();
+}
+
 // The subdirectories of directory to descend into, as directory\name, in listing
-// order. "." and ".." start with a dot like every other hidden directory.
-std::vector<CZRString> ListSubDirectories(const CZRString& directory)
+// order. "." and ".." start with a dot like every other hidden directory. A
+// link back to a directory the descent is already inside is left out, so a
+// scan of a tree with a link loop ends, as packing one does.
+std::vector<CZRString> ListSubDirectories(const CZRString& directory, const Ancestors& ancestors)
 {
     std::vector<CZRString> subDirectories;
     for (CDirectoryListing listing(Join(directory, kAllEntries)); listing.HasEntry(); listing.Next())
-        if (listing.IsDirectory() && listing.Name()[0] != kHiddenPrefix)
-            subDirectories.push_back(Join(directory, listing.Name()));
+    {
+        if (!listing.IsDirectory() || listing.Name()[0] == kHiddenPrefix)
+            continue;
+        CZRString subDirectory = Join(directory, listing.Name());
+        if (!IsAncestor(subDirectory, ancestors))
+            subDirectories.push_back(subDirectory);
+    }
     return subDirectories;
 }
 
@@ -105,9 +143,10 @@ struct sScanJob
             pfnCallback(mode, pFileData, ulUser);
     }
 
-    void ScanDirectory(const CZRString& directory, const CZRString& mask) const
+    void ScanDirectory(const CZRString& directory, const CZRString& mask, Ancestors& ancestors) const
     {
-        const std::vector<CZRString> subDirectories = ListSubDirectories(directory);
+        const CInside inside(directory, ancestors);
+        const std::vector<CZRString> subDirectories = ListSubDirectories(directory, ancestors);
         sFileData fileData;
         fileData.strDirectory = directory;
         fileData.strPath = directory;
@@ -122,14 +161,17 @@ struct sScanJob
         {
             if (StopRequested())
                 return;
-            ScanDirectory(subDirectory, mask);
+            ScanDirectory(subDirectory, mask, ancestors);
         }
     }
 
     void ScanAll() const
     {
         for (std::size_t i = 0; i < scanDirectories.size(); ++i)
-            ScanDirectory(scanDirectories[i], masks[i]);
+        {
+            Ancestors ancestors;
+            ScanDirectory(scanDirectories[i], masks[i], ancestors);
+        }
     }
 };
 
@@ -144,13 +186,15 @@ std::uint32_t ScanThreadMain(void* pArgument)
     return 0;
 }
 
-void CountDirectory(const CZRString& directory, const CZRString& mask, int& files, int& folders)
+void CountDirectory(const CZRString& directory, const CZRString& mask, int& files, int& folders,
+                    Ancestors& ancestors)
 {
-    const std::vector<CZRString> subDirectories = ListSubDirectories(directory);
+    const CInside inside(directory, ancestors);
+    const std::vector<CZRString> subDirectories = ListSubDirectories(directory, ancestors);
     folders += static_cast<int>(subDirectories.size());
     ForEachFile(directory, mask, [&files](const char*) { ++files; }, [] { return false; });
     for (const CZRString& subDirectory : subDirectories)
-        CountDirectory(subDirectory, mask, files, folders);
+        CountDirectory(subDirectory, mask, files, folders, ancestors);
 }
 
 ZRHANDLE DuplicateThread(ZRHANDLE hThread)
@@ -244,5 +288,8 @@ void CZRFileScanner::GetFolderFileCount(int& files, int& folders, const CZRStrin
     files = 0;
     folders = 0;
     for (const CZRString& directory : m_scanDirectories)
-        CountDirectory(directory, mask, files, folders);
+    {
+        Ancestors ancestors;
+        CountDirectory(directory, mask, files, folders, ancestors);
+    }
 }
