@@ -10,8 +10,10 @@
 
 #include "Common/File/FileFunctions.h"
 #include "Common/File/FileIO.h"
+#include "Common/File/ZRFileScanner.h"
 #include "Common/Platform/PlatformSeam.h"
 #include "File/FileTestSupport.h"
+#include "Support/FaultSweep.h"
 
 using ZRPlatform::Error;
 using ZRPlatform::Seam::OsCall;
@@ -20,9 +22,6 @@ namespace fs = std::filesystem;
 
 namespace
 {
-const OsCall kKinds[] = {OsCall::Open,  OsCall::Read, OsCall::Write,  OsCall::Close,
-                         OsCall::Stat,  OsCall::List, OsCall::Change, OsCall::CurrentDirectory};
-
 class FaultInjection : public ScratchDirectoryTest
 {
 protected:
@@ -40,39 +39,12 @@ protected:
         ScratchDirectoryTest::TearDown();
     }
 
-    // Runs operation with the nth call of each kind failing, n = 1, 2, ... as
-    // long as the operation reaches it. outcome: "ok", "false" or the code of
-    // the exception; each must be in allowed.
-    void Sweep(const std::function<bool(int run)>& operation, const std::set<std::string>& allowed)
+    // Returns the number of runs in which a call failed.
+    int Sweep(const std::function<bool(int run)>& operation, const std::set<std::string>& allowed)
     {
-        int run = 0;
-        for (OsCall kind : kKinds)
-            for (std::uint64_t n = 1;; ++n)
-            {
-                Seam::ResetCounts();
-                Seam::FailNth(kind, n, Error::Io);
-                const std::string outcome = Outcome(operation, ++run);
-                const bool reached = !Seam::PlanPending();
-                Seam::ResetCounts();
-                SCOPED_TRACE("call " + std::to_string(n) + " of kind " +
-                             std::to_string(static_cast<int>(kind)) + " failed: " + outcome);
-                EXPECT_TRUE(allowed.count(outcome));
-                ExpectNothingLeaked();
-                if (!reached || HasFailure())
-                    break;
-            }
-    }
-
-    static std::string Outcome(const std::function<bool(int)>& operation, int run)
-    {
-        try
-        {
-            return operation(run) ? "ok" : "false";
-        }
-        catch (const CZRException& e)
-        {
-            return std::to_string(e.GetErrorCode());
-        }
+        return FaultSweep::Sweep({OsCall::Open, OsCall::Read, OsCall::Write, OsCall::Close, OsCall::Stat, OsCall::List,
+                           OsCall::Change, OsCall::CurrentDirectory},
+                          operation, allowed, [this] { ExpectNothingLeaked(); });
     }
 
     void ExpectNothingLeaked()
@@ -138,4 +110,77 @@ TEST_F(FaultInjection, PackingAndUnpacking)
             return xfs.ExtractArchive("Pack.arc", (target + "\\").c_str());
         },
         {"ok", "false", "4005", "4006", "4007", "4010", "4014", "4016"});
+}
+
+// A failed read or seek leaves the handle where the file system says: open,
+// at a position within the file, from which the right bytes follow.
+TEST_F(FaultInjection, SeekingAndReadingKeepTheHandleConsistent)
+{
+    std::string pattern(40000, '\0');
+    for (std::size_t i = 0; i < pattern.size(); ++i)
+        pattern[i] = static_cast<char>(i % 251);
+    WriteDisk("Data/pattern.bin", pattern);
+    const auto readAt = [&](unsigned long handle, std::size_t count) {
+        const unsigned long at = xfs.Tell(handle);
+        std::string bytes(count, '\0');
+        bytes.resize(xfs.ReadFile(handle, bytes.data(), static_cast<unsigned long>(count)));
+        return bytes == pattern.substr(at, count);
+    };
+    int recovered = 0;
+    Sweep(
+        [&](int) {
+            const unsigned long handle = xfs.OpenFile("Data\\pattern.bin");
+            try
+            {
+                const bool read = xfs.Seek(handle, 1000) && readAt(handle, 5000) &&
+                                  xfs.SeekCurrent(handle, 20000) && readAt(handle, 100) &&
+                                  xfs.SeekEnd(handle, 10) && readAt(handle, 10) && xfs.IsEof(handle) &&
+                                  xfs.Rewind(handle) && readAt(handle, 1);
+                xfs.CloseFile(handle);
+                return read;
+            }
+            catch (const CXfsException&)
+            {
+                // The failure has fired: the handle must still serve the right bytes.
+                EXPECT_LE(xfs.Tell(handle), pattern.size());
+                EXPECT_TRUE(readAt(handle, 3000));
+                xfs.CloseFile(handle);
+                ++recovered;
+                throw;
+            }
+        },
+        {"ok", "4002", "4006", "4009"});
+    EXPECT_GT(recovered, 0) << "no failure met an open handle";
+}
+
+TEST_F(FaultInjection, ListingAndCreatingDirectories)
+{
+    // A listing that fails reports fewer files, never a wrong one.
+    static std::set<std::string> s_seen;
+    EXPECT_GT(Sweep(
+        [](int) {
+            s_seen.clear();
+            CZRFileScanner scanner;
+            scanner.AddScanDirectory("Tree", "*.*");
+            scanner.Run([](eScannerMode mode, sFileData* data, unsigned long) {
+                if (mode == SCANNER_FILE)
+                    s_seen.insert(std::string(data->strDirectory.GetString()) + "|" + data->strName.GetString());
+            }, 0);
+            const std::set<std::string> all = {"Tree|a.txt", "Tree\\Sub|b.txt"};
+            EXPECT_TRUE(std::includes(all.begin(), all.end(), s_seen.begin(), s_seen.end()));
+            return s_seen == all;
+        },
+        {"ok", "false"}), 0);
+    EXPECT_GT(Sweep(
+        [](int run) {
+            const std::string path = "New" + std::to_string(run);
+            const int created = DIR_Create(path.c_str());
+            EXPECT_EQ(created == 1, fs::is_directory(path));
+            if (created != 1)
+            {
+                EXPECT_NE(FILE_GetLastError(), FILE_ERROR_NONE) << "a failure without its cause";
+            }
+            return created == 1;
+        },
+        {"ok", "false"}), 0);
 }

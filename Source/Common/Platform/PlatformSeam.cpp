@@ -35,7 +35,7 @@ sSeamState& State()
 }
 
 // Names of the kinds and errors as ZR_SEAM_FAIL spells them.
-const char* const kKindNames[] = {"open", "read", "write", "close", "stat", "list", "change", "cwd"};
+const char* const kKindNames[] = {"open", "read", "write", "close", "stat", "list", "change", "cwd", "channel"};
 static_assert(sizeof kKindNames / sizeof kKindNames[0] == kKinds, "a name per kind");
 
 struct sErrorName

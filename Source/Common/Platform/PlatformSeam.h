@@ -1,5 +1,5 @@
 // The test seam of the platform layer: every call a backend makes into the OS
-// for files and directories passes here first. Test builds (ZR_PLATFORM_SEAM)
+// for files, directories, pipes and mail slots passes here first. Test builds (ZR_PLATFORM_SEAM)
 // count those calls and can make the Nth call of a chosen kind fail with a
 // chosen error, so tests can pin what an operation costs and prove that every
 // failure ends cleanly. The backend's clocks also read through here, so tests
@@ -19,7 +19,7 @@ namespace ZRPlatform
 namespace Seam
 {
 
-// The kinds of OS call a backend makes for files and directories.
+// The kinds of OS call a backend makes for files, directories and channels.
 enum class OsCall : int
 {
     Open,        // open a file or directory
@@ -30,6 +30,7 @@ enum class OsCall : int
     List,        // read a directory's names
     Change,      // create, remove, rename, delete, chmod, chdir
     CurrentDirectory,
+    Channel,     // create, send to, receive from or query a pipe or mail slot
     Count
 };
 

@@ -39,6 +39,7 @@
 
 #include "Common/Platform/Posix/PosixObjects.h"
 #include "Common/Platform/Posix/PosixSocketOwner.h"
+#include "Common/Platform/Posix/PosixSys.h"
 #include "Common/Platform/PlatformNames.h"
 
 namespace ZRPlatform
@@ -162,7 +163,7 @@ bool MakeSlotAddress(const char* name, SlotAddress& slot)
 
 int NewDatagramSocket()
 {
-    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int fd = Sys::Socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         SetLastErrorFromErrno(errno);
     return fd;
@@ -224,7 +225,7 @@ bool MailSlotServer::PeekNext(std::size_t* size, bool* accepted)
     msghdr header{};
     header.msg_control = control;
     header.msg_controllen = sizeof(control);
-    const ssize_t length = recvmsg(m_fd, &header, MSG_PEEK | MSG_TRUNC | MSG_DONTWAIT);
+    const ssize_t length = Sys::ReceiveMessage(m_fd, &header, MSG_PEEK | MSG_TRUNC | MSG_DONTWAIT);
     if (length < 0)
         return false;
     uid_t sender = 0;
@@ -253,7 +254,7 @@ bool MailSlotServer::DrainLocked()
             return false;
         }
         std::vector<char> message(accepted ? size : 0);
-        if (recv(m_fd, message.data(), message.size(), MSG_DONTWAIT) < 0)
+        if (Sys::Receive(m_fd, message.data(), message.size(), MSG_DONTWAIT) < 0)
         {
             SetLastErrorFromErrno(errno);
             return false;
@@ -338,7 +339,7 @@ private:
 bool MailSlotClient::ConnectLocked()
 {
     m_connected = false;
-    if (connect(m_fd, reinterpret_cast<const sockaddr*>(&m_slot.address), m_slot.length) != 0)
+    if (Sys::Connect(m_fd, reinterpret_cast<const sockaddr*>(&m_slot.address), m_slot.length) != 0)
     {
         if (NobodyServes(errno))
             SetLastError(Error::NotFound);
@@ -377,7 +378,7 @@ bool MailSlotClient::Transmit(const void* data, std::uint32_t size) const
     std::memcpy(CMSG_DATA(credentialsPart), &self, sizeof(self));
     ssize_t n;
     do
-        n = sendmsg(m_fd, &header, MSG_NOSIGNAL);
+        n = Sys::SendMessage(m_fd, &header, MSG_NOSIGNAL);
     while (n < 0 && errno == EINTR);
     return n >= 0;
 }
@@ -437,7 +438,7 @@ Handle MailSlotCreate(const char* name, std::uint32_t maxMessageSize)
     // Credentials are attached to every datagram queued from the bind on.
     const int on = 1;
     if (setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof(on)) != 0 ||
-        bind(fd, reinterpret_cast<const sockaddr*>(&slot.address), slot.length) != 0)
+        Sys::Bind(fd, reinterpret_cast<const sockaddr*>(&slot.address), slot.length) != 0)
     {
         // An abstract name in use always belongs to a live server.
         if (errno == EADDRINUSE)

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "Common/Platform/Posix/PosixObjects.h"
+#include "Common/Platform/Posix/PosixSys.h"
 
 namespace ZRPlatform
 {
@@ -91,7 +92,7 @@ bool PipeCreate(Handle* readEnd, Handle* writeEnd)
         return false;
     }
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
+    if (Sys::Pipe(fds) != 0)
     {
         SetLastErrorFromErrno(errno);
         return false;
@@ -112,7 +113,7 @@ bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint3
     const char* bytes = static_cast<const char*>(data);
     while (*written < size)
     {
-        const ssize_t n = write(end->Fd(), bytes + *written, size - *written);
+        const ssize_t n = Sys::ChannelWrite(end->Fd(), bytes + *written, size - *written);
         if (n >= 0)
         {
             *written += static_cast<std::uint32_t>(n);
@@ -135,7 +136,7 @@ bool PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* byt
         return false;
     for (;;)
     {
-        const ssize_t n = read(end->Fd(), data, size);
+        const ssize_t n = Sys::ChannelRead(end->Fd(), data, size);
         if (n >= 0)
         {
             *bytesRead = static_cast<std::uint32_t>(n);
@@ -155,7 +156,7 @@ bool PipePeek(Handle readEnd, std::uint32_t* available)
     if (!end)
         return false;
     int waiting = 0;
-    if (ioctl(end->Fd(), FIONREAD, &waiting) != 0)
+    if (Sys::BytesWaiting(end->Fd(), &waiting) != 0)
     {
         SetLastErrorFromErrno(errno);
         return false;

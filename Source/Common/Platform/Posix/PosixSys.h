@@ -1,10 +1,12 @@
-// The POSIX calls of the file backend, each passing the test seam first: in test
+// The POSIX calls of the file and channel backends, each passing the test seam first: in test
 // builds it counts the call and may fail it with an injected errno instead of
 // calling the OS. Only code for POSIX goes here.
 #pragma once
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -113,6 +115,54 @@ inline int Chdir(const char* path)
 inline char* Getcwd(char* buffer, size_t size)
 {
     return Injected(Seam::OsCall::CurrentDirectory) ? nullptr : ::getcwd(buffer, size);
+}
+
+// Pipes and mail slots.
+inline int Pipe(int fds[2]) { return Injected(Seam::OsCall::Channel) ? -1 : ::pipe2(fds, O_CLOEXEC); }
+
+inline ssize_t ChannelRead(int fd, void* buffer, size_t size)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::read(fd, buffer, size);
+}
+
+inline ssize_t ChannelWrite(int fd, const void* buffer, size_t size)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::write(fd, buffer, size);
+}
+
+inline int BytesWaiting(int fd, int* count)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::ioctl(fd, FIONREAD, count);
+}
+
+inline int Socket(int domain, int type, int protocol)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::socket(domain, type, protocol);
+}
+
+inline int Bind(int fd, const sockaddr* address, socklen_t length)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::bind(fd, address, length);
+}
+
+inline int Connect(int fd, const sockaddr* address, socklen_t length)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::connect(fd, address, length);
+}
+
+inline ssize_t SendMessage(int fd, const msghdr* header, int flags)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::sendmsg(fd, header, flags);
+}
+
+inline ssize_t ReceiveMessage(int fd, msghdr* header, int flags)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::recvmsg(fd, header, flags);
+}
+
+inline ssize_t Receive(int fd, void* buffer, size_t size, int flags)
+{
+    return Injected(Seam::OsCall::Channel) ? -1 : ::recv(fd, buffer, size, flags);
 }
 
 } // namespace Sys
