@@ -46,6 +46,7 @@
 
 #include "Common/MailSlot/ZRMailSlot.h"
 
+#include "Common/Diagnostics/ZRFrameTrace.h"
 #include "Common/Diagnostics/ZRProfileData.h"
 #include "Common/Diagnostics/ZRProfiler.h"
 #include "Common/Diagnostics/ZRLoadGuardWatch.h"

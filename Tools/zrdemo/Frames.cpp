@@ -130,6 +130,7 @@ sFrameReport RunFrames(const sDemoOptions& options)
     CProgressWatch watch(guard, !options.quiet);
     CStreamingLoader loader(guard);
     CZRProfiler profiler(kMaxSamples);
+    const bool tracing = profiler.StartTrace(kTraceFrames);   // false only without a counter
     CZRTimer timer;
     timer.DefineChannel(0, "frames");
     timer.Start(0);
@@ -145,6 +146,8 @@ sFrameReport RunFrames(const sDemoOptions& options)
         report.samples = ReadSamples(profiler);
     }
     report.seconds = timer.GetTime(0);
+    if (tracing && !profiler.WriteTrace(kTraceFile))
+        ThrowStep(kStepFrames, kTraceFile, "cannot write the trace" + CauseSuffix());
     report.progress = guard.GetProgress();
     report.component = watch.m_component;
     report.progressMoves = watch.m_moves;

@@ -43,6 +43,9 @@ constexpr char kRoot[] = "Game";
 constexpr char kSettingsFile[] = "settings.prop";
 constexpr char kScriptFile[] = "Scripts/door.zrs";
 constexpr char kRecordsFile[] = "records.bin";
+// The profiler's timeline of the last frames, for Perfetto or chrome://tracing.
+constexpr char kTraceFile[] = "zrdemo-trace.json";
+constexpr int kTraceFrames = 30;
 constexpr int kRecordCount = 48;
 
 // A step that could not be done; main reports "zrdemo: FILE: STEP: CAUSE".

@@ -18,7 +18,8 @@ const char kDetails[] =
     "  4 mount      add the root \"Game\", load the properties and the script\n"
     "               from inside the archive, read the script with the lexer\n"
     "  5 frames     run N frames (--frames) under the profiler while the level\n"
-    "               streams in from the archive under the load guard\n"
+    "               streams in from the archive under the load guard; the\n"
+    "               last 30 frames go to zrdemo-trace.json as a timeline\n"
     "  6 console    render the statistics console's page and print it\n"
     "A failure names the step, the file and the cause.\n";
 
@@ -32,8 +33,9 @@ int Run(const sDemoOptions& options)
         LoadFromArchive(options);
         const sFrameReport report = RunFrames(options);
         ShowConsole(report, options);
-        std::printf("archive: %s/%s\nlog:     %s/%s.log\n", folder.c_str(), kArchive,
-                    folder.c_str(), kLogName);
+        std::printf("archive: %s/%s\nlog:     %s/%s.log\ntrace:   %s/%s (open it in "
+                    "https://ui.perfetto.dev or chrome://tracing)\n",
+                    folder.c_str(), kArchive, folder.c_str(), kLogName, folder.c_str(), kTraceFile);
         return kExitOk;
     }
     catch (const sStepFailure& failure)
@@ -55,6 +57,6 @@ int main(int argc, char** argv)
     app.add_option("--frames", options.frames, "frames to run, 1 to 100000 (default 60)")
         ->type_name("N")
         ->check(CLI::Range(1, 100000).description(""));
-    cli.AddFlag("-q,--quiet", options.quiet, "print only where the archive and the log are");
+    cli.AddFlag("-q,--quiet", options.quiet, "print only where the archive, the log and the trace are");
     return cli.Run(argc, argv, [&] { return Run(options); });
 }

@@ -55,6 +55,7 @@ void CZRProfiler::Begin()
     m_uFrameBeginMs = ZRPlatform::ClockTickMs();
     m_fFrameStart = SecondsSinceOrigin(m_uFrameBeginMs);
     m_fFrameEnd = 0.0f;
+    m_trace.BeginFrame();
 }
 
 void CZRProfiler::End() { m_fFrameEnd = GetExactTime(); }
@@ -63,6 +64,7 @@ void CZRProfiler::SampleBegin(const char* pszName)
 {
     if (pszName == nullptr)
         return;
+    m_trace.BeginSection(pszName);
     char szName[CZRProfileData::NAME_LENGTH + 1];
     CopyName(szName, pszName);
     int nFree = 0;
@@ -92,6 +94,7 @@ void CZRProfiler::SampleEnd(const char* pszName)
     const float fNow = GetExactTime();
     if (pszName == nullptr)
         return;
+    m_trace.EndSection(pszName);
     char szName[CZRProfileData::NAME_LENGTH + 1];
     CopyName(szName, pszName);
     const int nIndex = FindSample(szName, false, nullptr);

@@ -24,6 +24,10 @@
 //   or no End with Begin in the millisecond of the previous Begin) divides by
 //   zero.
 //
+// Besides the figures, a profiler can record its sections as a timeline for
+// Perfetto or chrome://tracing (StartTrace, WriteTrace; see CZRFrameTrace).
+// Off, it costs one test per call.
+//
 // The most recently constructed profiler (a copy excepted) is the current one,
 // returned by ZRGetProfiler(); destroying any profiler, a copy included, leaves
 // none. A copy has slots and history of its own. Not safe for concurrent use.
@@ -33,6 +37,7 @@
 #include <vector>
 
 #include "Common/Core/ZRExport.h"
+#include "Common/Diagnostics/ZRFrameTrace.h"
 #include "Common/Diagnostics/ZRProfileData.h"
 
 class CZRProfiler;
@@ -71,6 +76,16 @@ public:
     bool GetSampleData(int nIndex, CZRProfileData& data);
     // The number of slots, in use or not.
     int GetNumSamples() const;
+
+    // Records every sample of the last nFrames frames (room for
+    // nSamplesPerFrame each) on the high-resolution clock, whatever the slots;
+    // false for numbers out of CZRFrameTrace's bounds or without a counter.
+    bool StartTrace(int nFrames, int nSamplesPerFrame = 256) { return m_trace.Start(nFrames, nSamplesPerFrame); }
+    void StopTrace() { m_trace.Stop(); }
+    bool IsTracing() const { return m_trace.IsRecording(); }
+    // Chrome trace-event JSON of the recorded frames; false when not written.
+    bool WriteTrace(const char* pszFileName) const { return m_trace.Write(pszFileName); }
+    const CZRFrameTrace& GetTrace() const { return m_trace; }
 
 private:
     struct sSample
@@ -115,4 +130,5 @@ private:
     float m_fFrameEnd;     // seconds; 0 until End
     std::uint32_t m_uTimeOriginMs;   // clock reading that times count from
     std::uint32_t m_uFrameBeginMs;   // clock reading at the latest Begin
+    CZRFrameTrace m_trace;
 };

@@ -21,6 +21,16 @@ viewed=$(awk -F'\t' '$3 == "zrdemo" { print $6 "/" $8 }' view.out | tr '\n' ' ')
 [[ ! -s err ]] || fail "a run on a pipe wrote to stderr: $(cat err)"
 has "^archive: $PWD/work/Game\.arc$"
 has "^log: +$PWD/work/zrdemo\.log$"
+has "^trace: +$PWD/work/zrdemo-trace\.json \(open it in https://ui\.perfetto\.dev or chrome://tracing\)$"
+# The trace holds the last frames' samples as complete events, nested.
+python3 - work/zrdemo-trace.json <<'PY' || fail "the trace does not hold the frames: $(head -c 400 work/zrdemo-trace.json)"
+import json, sys
+events = json.load(open(sys.argv[1]))["traceEvents"]
+names = {e["name"] for e in events if e["ph"] == "X" and e["dur"] >= 0}
+assert {"Update", "Physics", "Pathfinding", "Render"} <= names, names
+assert max(e["args"]["depth"] for e in events) >= 2
+assert len({e["args"]["frame"] for e in events}) == 12
+PY
 has '^\[4/6\] mount .*Level=Harbour.*keywords: function if then else end for do while return$'
 has '^\[5/6\] frames +12 frames in .* level 100% loaded \(48 records\)'
 # The console's page, as rendered: command line, page label, samples, loading.
@@ -44,7 +54,7 @@ steps=$(awk -F' \\| ' 'NF == 9 && $2 == "zrdemo" && $4 == 2 { print $6 "/" $8 }'
 
 # A reused folder starts its log anew; --quiet prints only where things are.
 expect 0 "$zrdemo" --quiet --dir work --frames 3
-[[ $(wc -l <out) == 2 && $(wc -l <"$log") == 6 ]] || fail "quiet rerun: $(cat out "$log")"
+[[ $(wc -l <out) == 3 && $(wc -l <"$log") == 6 ]] || fail "quiet rerun: $(cat out "$log")"
 # Frames too few to stream the whole level in show it partly loaded.
 expect 0 "$zrdemo" --dir work --frames 2
 has '^\[5/6\] frames +2 frames in .* level [0-9]+% loaded \(16 records\)'
