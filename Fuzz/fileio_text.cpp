@@ -1,6 +1,7 @@
 // Fuzz target: CFileIO's text readers (and its length-prefixed string read)
 // over a CMemFileIO holding arbitrary bytes. The first byte gives the number
-// of operations (1 to 16), the next bytes choose them; the rest is the file.
+// of operations (1 to 16, low bits) and the code page (bit 7: Shift-JIS), the
+// next bytes choose the operations; the rest is the file.
 // The sequence repeats until the end of the file, at most a bounded number of
 // times. CFileIOException and CMemFileIOException are the failures the
 // readers may report.
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "Common/Core/ZRException.h"
+#include "Common/Core/ZRStrFunctions.h"
 #include "Common/Core/ZRString.h"
 #include "Common/File/MemFileIO.h"
 #include "FuzzInput.h"
@@ -17,7 +19,8 @@ namespace
 {
 constexpr int kMaxOperations = 16;
 const char kDelimiters[] = {';', ',', ' ', '\n', '\0', '"', '/', 'x'};
-const char* const kConstants[] = {"", "a", "ab", "//", "\"", "; ", "\xfe\xff"};
+const char* const kConstants[] = {"", "a", "ab", "//", "\"", "; ", "a\x82", "\x82\xa0;"};
+constexpr int kConstantCount = sizeof kConstants / sizeof kConstants[0];
 constexpr unsigned long kLineBuffer = 64;
 
 void Apply(CMemFileIO& file, std::uint8_t op, std::size_t size)
@@ -32,7 +35,7 @@ void Apply(CMemFileIO& file, std::uint8_t op, std::size_t size)
     case 4: { CZRString v; file.ReadAscii(v); break; }
     case 5: { char c = 0; file.ReadAscii(c, true); break; }
     case 6: { char c = 0; file.ReadAscii(c, false); break; }
-    case 7: file.ReadConstAscii(CZRString(kConstants[(op >> 4) % 7])); break;
+    case 7: file.ReadConstAscii(CZRString(kConstants[(op >> 4) % kConstantCount])); break;
     case 8: file.ReadConstAscii(delimiter); break;
     case 9: file.StepBack(); break;
     case 10: { CZRString v; file.Read(v); break; }
@@ -48,7 +51,9 @@ void Apply(CMemFileIO& file, std::uint8_t op, std::size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     CFuzzInput in(data, size);
-    const int count = in.Byte() % kMaxOperations + 1;
+    const std::uint8_t shape = in.Byte();
+    const int count = shape % kMaxOperations + 1;
+    STR_SetCodePage((shape & 0x80) ? STR_CODEPAGE_SHIFTJIS : STR_CODEPAGE_SINGLEBYTE);
     std::vector<std::uint8_t> ops;
     for (int i = 0; i < count; ++i)
         ops.push_back(in.Byte());
@@ -71,5 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             {
             }
         }
+    STR_SetCodePage(STR_CODEPAGE_SINGLEBYTE);
     return 0;
 }

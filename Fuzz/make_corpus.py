@@ -83,19 +83,22 @@ SEEDS = {
         'numbers': bytes([3, 0x03, 0x02, 0x01, 0x00]) + b'7; 2.5000; -3; 0x1F;',
         'strings': bytes([1, 0x04, 0x05]) + b'  // note\n "a\\tb" junk ; x',
         'constants': bytes([2, 0x27, 0x08, 0x09]) + b'a// c\nb;',
+        'shift_jis': bytes([0x81, 0x67, 0x04]) + b'a\x82 "\x82\\"; ',
         'binary': bytes([1, 0x0A, 0x0E]) + text('abc') + bytes(12),
     },
     'tokenizer': {
-        'defaults': bytes([0x23, 0x00]) + b'foo bar 42 3.25 "a\\tb" // c\n/* d */ x1_y',
-        'lexer': bytes([0xA3, 0x01, 2, 5]) + b'begin' + bytes([3]) + b'end' +
+        'defaults': bytes([0x23, 0x00, 0]) + b'foo bar 42 3.25 "a\\tb" // c\n/* d */ x1_y',
+        'lexer': bytes([0xA3, 0x01, 0, 2, 5]) + b'begin' + bytes([3]) + b'end' +
                  b'begin x := 1..5; a<=b <> c >= d\nend',
-        'textblocks': bytes([0x28, 0x06]) + b'{! hello !} {!a!!}!} \'abc\' 7. 1.2.3',
-        'pascal_asm': bytes([0x95, 0x02]) + b'{ skip } a ; comment\r\nb\tc',
+        'textblocks': bytes([0x28, 0x06, 0]) + b'{! hello !} {!a!!}!} \'abc\' 7. 1.2.3',
+        'shift_jis_lower': bytes([0x63, 0x00, 1]) + b'ABC\x82\xa0XYZ "\x82\\" \x82',
+        'pascal_asm': bytes([0x95, 0x02, 0]) + b'{ skip } a ; comment\r\nb\tc',
     },
     'path': {
-        'drive': bytes([1]) + b'b' + bytes([6, 9, 13, 12, 0, 16, 17]) + bytes(24) + b'C:\\dir\\file.txt',
-        'unc': bytes([2]) + b'\\x' + bytes([3, 19, 7, 8]) + bytes(12) + b'\\\\server\\share',
-        'mixed': bytes([3]) + b'a/b' + bytes([2, 9, 11]) + bytes(8) + b'a\\\\b/x.tar.gz',
+        'drive': bytes([0, 1]) + b'b' + bytes([6, 9, 13, 12, 0, 16, 17]) + bytes(24) + b'C:\\dir\\file.txt',
+        'unc': bytes([0, 2]) + b'\\x' + bytes([3, 19, 7, 8]) + bytes(12) + b'\\\\server\\share',
+        'mixed': bytes([0, 3]) + b'a/b' + bytes([2, 9, 11]) + bytes(8) + b'a\\\\b/x.tar.gz',
+        'shift_jis': bytes([1, 0, 3, 15, 12, 7]) + bytes(12) + b'C:\\\x83\\\x95\\\x82',
     },
     'string': {
         'single_byte': bytes([0, 4, 0, 2, 9, 13]) + bytes(32) + bytes([1]) + b'a' + b'banana',

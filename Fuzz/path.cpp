@@ -1,5 +1,5 @@
 // Fuzz target: CZRPath and FILE_SplitPath on arbitrary path texts. Layout: a
-// length byte and that many bytes for a second path, then a byte of operations
+// code page byte (bit 0: Shift-JIS), a length byte and that many bytes for a second path, then a byte of operations
 // count, then operations (a byte each, with hostile int arguments from the
 // input) applied in turn to the first path, whose text is the rest. After each
 // operation the queries are checked for consistency with the text.
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Common/Core/ZRPath.h"
+#include "Common/Core/ZRStrFunctions.h"
 #include "Common/Core/ZRString.h"
 #include "Common/File/FileFunctions.h"
 #include "FuzzInput.h"
@@ -123,6 +124,7 @@ void Apply(CZRPath& path, const CZRPath& other, std::uint8_t op, CFuzzInput& in)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     CFuzzInput in(data, size);
+    STR_SetCodePage((in.Byte() & 1) ? STR_CODEPAGE_SHIFTJIS : STR_CODEPAGE_SINGLEBYTE);
     const CZRPath other(Bytes(in.Text(kMaxOtherLength)));
     const int count = in.Byte() % (kMaxOperations + 1);
     std::string ops = in.Bytes(static_cast<std::size_t>(count));
@@ -135,5 +137,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Apply(path, other, static_cast<std::uint8_t>(op), argumentInput);
         Check(path);
     }
+    STR_SetCodePage(STR_CODEPAGE_SINGLEBYTE);
     return 0;
 }

@@ -65,12 +65,85 @@ void Check(const CZRString& s)
         Fail("terminator missing");
 }
 
+// The extraction and search rules restated on std::string, for the
+// single-byte code page and texts without zero bytes.
+std::string ModelLeft(const std::string& t, int n)
+{
+    return n <= 0 ? std::string() : t.substr(0, static_cast<std::size_t>(n));
+}
+
+std::string ModelRight(const std::string& t, int n)
+{
+    const long long len = static_cast<long long>(t.size());
+    const long long k = n < 0 ? 0 : n;
+    return k < len ? t.substr(static_cast<std::size_t>(len - k)) : t;
+}
+
+std::string ModelMid(const std::string& t, long long start, long long count)
+{
+    const long long len = static_cast<long long>(t.size());
+    if (count == 0)
+        return std::string();
+    if (start < 0)
+        start = 0;
+    if (start + count >= len)
+        count = len - start;
+    if (start >= len)
+        count = 0;
+    if (count <= 0)
+        return std::string();
+    return t.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count));
+}
+
+int ModelFind(const std::string& t, char ch, int start)
+{
+    if (start < 0)
+        start = 0;
+    if (static_cast<std::size_t>(start) >= t.size())
+        return -1;
+    const std::size_t at = t.find(ch, static_cast<std::size_t>(start));
+    return at == std::string::npos ? -1 : static_cast<int>(at);
+}
+
+bool Modelled(const CZRString& s)
+{
+    return STR_GetCodePage() == STR_CODEPAGE_SINGLEBYTE &&
+           (s.GetString() == nullptr ||
+            std::strlen(s.GetString()) == static_cast<std::size_t>(s.GetLength()));
+}
+
+void CheckExtraction(const CZRString& s, std::uint8_t op, int a, int b)
+{
+    if (!Modelled(s))
+        return;
+    const std::string t = s.GetString() == nullptr ? std::string() : s.GetString();
+    std::string expected;
+    CZRString got;
+    switch (op % 28)
+    {
+    case 0: expected = ModelLeft(t, a); got = s.Left(a); break;
+    case 1: expected = ModelRight(t, a); got = s.Right(a); break;
+    case 2: expected = ModelMid(t, a, b); got = s.Mid(a, b); break;
+    case 3: expected = ModelMid(t, a, static_cast<long long>(t.size()) - a); got = s.Mid(a); break;
+    case 4:
+        if (static_cast<char>(a) != '\0' && s.Find(static_cast<char>(a), b) != ModelFind(t, static_cast<char>(a), b))
+            Fail("Find(char, start) differs from its rule");
+        return;
+    default: return;
+    }
+    if (std::string(got.GetString() == nullptr ? "" : got.GetString(),
+                    static_cast<std::size_t>(got.GetLength())) != expected)
+        Fail("an extraction differs from its rule");
+}
+
 void Apply(CZRString& s, const CZRString& other, std::uint8_t op, CFuzzInput& in)
 {
     const int a = Argument(in);
     const int b = Argument(in);
     const char ch = static_cast<char>(a);
-    const bool grows = op % 28 >= 14 && op % 28 <= 17;
+    CheckExtraction(s, op, a, b);
+    // Appending and replacing can multiply the length with every operation.
+    const bool grows = (op % 28 >= 14 && op % 28 <= 17) || op % 28 == 9;
     if (grows && s.GetLength() > kMaxRequest)
         return;
     switch (op % 28)

@@ -1,6 +1,7 @@
 // Fuzz target: CStringTokenizer and CLexAnalyzer over arbitrary text, with
 // every option chosen by the input. Layout: a byte of option flags, a byte
-// choosing the class (tokenizer or lexer), push-backs and the tab size, then
+// choosing the class (tokenizer or lexer), push-backs and the tab size, a
+// code page byte (bit 0: Shift-JIS, which lower-casing follows), then
 // up to seven class-table changes of three bytes and up to three keywords;
 // the rest is the text. Reading must reach TOKEN_EOF within a token per byte
 // of text (plus a few) and stay there.
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "Common/Core/ZRStrFunctions.h"
 #include "Common/Core/ZRString.h"
 #include "Common/TextParsing/LexAnalyzer.h"
 #include "Common/TextParsing/StringTokenizer.h"
@@ -65,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool pushBacks = shape & 0x02;
     const int tabSize = ((shape >> 2) & 0x07) + 1;
     const int classChanges = shape >> 5;
+    STR_SetCodePage((in.Byte() & 1) ? STR_CODEPAGE_SHIFTJIS : STR_CODEPAGE_SINGLEBYTE);
     std::uint8_t changes[7][3] = {};
     for (int i = 0; i < classChanges; ++i)
         for (std::uint8_t& b : changes[i])
@@ -116,5 +119,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (t->GetNextToken() != TOKEN_EOF)
         Fail("reading went on after TOKEN_EOF");
+    STR_SetCodePage(STR_CODEPAGE_SINGLEBYTE);
     return 0;
 }
