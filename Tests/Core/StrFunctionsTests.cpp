@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -102,6 +103,27 @@ TEST(StrFunctions, SearchesMatchOnlyWholeCharacters)
             EXPECT_EQ(IndexIn(c.text, c.search(c.text)), codePage == SJ ? c.sjis : c.single)
                 << '"' << c.text << "\" in " << codePage;
         }
+}
+
+// Replace and Find walk a text by repeated searches; each search must cost time
+// up to its hit, not the whole rest of the text, or a walk is quadratic (this
+// many hits would then take minutes instead of milliseconds).
+TEST(StrFunctions, RepeatedSearchesAlongATextStayLinear)
+{
+    constexpr std::size_t kHits = 2000000;
+    const std::string text(kHits, 'a');
+    for (unsigned int codePage : {SJ, SB})
+    {
+        CodePageScope scope(codePage);
+        const auto start = std::chrono::steady_clock::now();
+        std::size_t hits = 0;
+        for (const char* p = STR_strstr(text.c_str(), "a"); p != nullptr; p = STR_strstr(p + 1, "a"))
+            ++hits;
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        EXPECT_EQ(hits, kHits);
+        EXPECT_LT(took.count(), 5000) << "milliseconds in code page " << codePage;
+    }
 }
 
 TEST(StrFunctions, InPlaceChangesKeepCharactersWhole)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cwchar>
 #include <iterator>
 #include <string>
@@ -141,10 +142,12 @@ TEST(ZRString, ConcatenationAndExtraction)
     const CZRString results[] = {ab + ab, ab + "c", ab + static_cast<const char*>(nullptr),
                                  ab + 'c', 'c' + ab, abc.Left(0), abc.Right(0), abc.Left(10),
                                  abc.Right(10), abc.Right(2), abc.Mid(-3, 2), abc.Mid(1),
-                                 abc.Mid(5), abc.Mid(1, -1), abc.Mid(2, 9), abc.Mid(-3)};
+                                 abc.Mid(5), abc.Mid(1, -1), abc.Mid(2, 9), abc.Mid(-3),
+                                 abc.Mid(INT_MIN), abc.Mid(INT_MIN, INT_MAX)};
     const std::string expected[] = {Exact("abab"), Exact("abc"), Exact("ab"), Exact("abc"), Exact("cab"),
                                     kNoBuffer, kNoBuffer, Exact("abc"), Exact("abc"), Exact("bc"), Exact("ab"),
-                                    Exact("bc"), kNoBuffer, kNoBuffer, Exact("c"), Exact("abc")};
+                                    Exact("bc"), kNoBuffer, kNoBuffer, Exact("c"), Exact("abc"),
+                                    Exact("abc"), Exact("abc")};
     for (size_t i = 0; i < std::size(results); ++i)
         EXPECT_EQ(State(results[i]), expected[i]) << i;
     EXPECT_NE(abc.Mid(0, 3).GetString(), abc.GetString());

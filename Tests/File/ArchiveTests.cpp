@@ -5,6 +5,7 @@
 #include <map>
 
 #include "Common/File/FileIO.h"
+#include "Common/Platform/PlatformSeam.h"
 #include "File/FileTestSupport.h"
 
 namespace
@@ -296,6 +297,36 @@ TEST_F(ArchiveTest, The257thArchiveIsNotRegistered)
                 failures += xfs.ExtractArchive(name.c_str(), "") != registered;
             }
             failures += ReadAll("a0\\x") != "a0";  // registered archives stay
+            fs::current_path(m_oldDir);
+            fs::remove_all(m_dir);
+            exit(failures);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// The test seam's reset gives the whole pool back, and an archive is read
+// afresh on its next open. In a child process, as above.
+TEST_F(ArchiveTest, ForgettingArchivesGivesThePoolBack)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            int failures = 0;
+            for (unsigned long i = 0; i < CExtendedFileSystem::MAX_ARCHIVES; ++i)
+            {
+                const std::string name = "a" + std::to_string(i);
+                WriteDisk(name + ".arc", Archive({{"x", name, false}}));
+                failures += !xfs.FileExists((name + "\\x").c_str());
+            }
+            WriteDisk("late.arc", Archive({{"x", "late", false}}));
+            failures += xfs.FileExists("late\\x");  // the pool is full
+            fs::remove("a0.arc");  // a new file: the registered one stays open
+            WriteDisk("a0.arc", Archive({{"y", "new", false}}));
+            failures += ReadAll("a0\\x") != "a0";  // the registered directory
+            ZRPlatform::Seam::ForgetArchives();
+            failures += ReadAll("late\\x") != "late";
+            failures += ReadAll("a0\\y") != "new";
+            failures += xfs.FileExists("a0\\x");
             fs::current_path(m_oldDir);
             fs::remove_all(m_dir);
             exit(failures);

@@ -212,14 +212,12 @@ char* STR_strstr(const char* s, const char* sub)
     const std::size_t subLength = std::strlen(sub);
     if (subLength == 0)
         return const_cast<char*>(s);
-    for (std::size_t left = std::strlen(s); left >= subLength;)
-    {
-        if (std::memcmp(s, sub, subLength) == 0)
+    // strncmp stops at the text's end, so the text is never measured first: a
+    // search costs time up to its hit, and repeated searches along one text
+    // (counting, replacing) stay linear.
+    for (; *s != '\0'; s += CharSize(s))
+        if (std::strncmp(s, sub, subLength) == 0)
             return const_cast<char*>(s);
-        const std::size_t size = CharSize(s);
-        s += size;
-        left -= size;
-    }
     return nullptr;
 }
 

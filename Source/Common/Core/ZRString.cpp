@@ -355,7 +355,10 @@ CZRString CZRString::Mid(int start, int count) const
 
 CZRString CZRString::Mid(int start) const
 {
-    return Mid(start, static_cast<int>(m_data.nLength - start));
+    // length - start passes INT_MAX for the most negative starts; any count
+    // from the length on takes the rest.
+    const long rest = m_data.nLength - start;
+    return Mid(start, static_cast<int>(rest < INT32_MAX ? rest : INT32_MAX));
 }
 
 // Search

@@ -12,6 +12,7 @@
 #include "Common/File/FileSlotTable.h"
 #include "Common/File/ZRArchiveFormat.h"
 #include "Common/Platform/Platform.h"
+#include "Common/Platform/PlatformSeam.h"
 #include "Common/Time/ZRLockGuard.h"
 
 namespace
@@ -99,6 +100,14 @@ CExtendedFileSystem::CExtendedFileSystem() : m_bSetup(false), m_state(std::make_
 {
     for (sFileInfo& file : m_files)
         file = sFileInfo{XFS_FREE_STREAM, 0, 0, 0};
+#if defined(ZR_PLATFORM_SEAM)
+    // Test builds can empty the instance's archive registry (PlatformSeam.h).
+    if (this == &m_instance)
+        ZRPlatform::Seam::SetArchiveForgetter([] {
+            CZRLockGuard guard(m_instance.m_lock);
+            m_instance.m_state->archives = CZRArchiveRegistry();
+        });
+#endif
 }
 
 CExtendedFileSystem::CExtendedFileSystem(const CExtendedFileSystem& other) : m_bSetup(false)

@@ -142,6 +142,20 @@ bool ClockFrozen(std::uint64_t* microseconds)
 
 bool ClockCounterFailing() { return State().counterFails.load(); }
 
+namespace
+{
+// Set once while the library's objects are built, before any thread runs.
+void (*s_forgetArchives)() = nullptr;
+} // namespace
+
+void SetArchiveForgetter(void (*forget)()) { s_forgetArchives = forget; }
+
+void ForgetArchives()
+{
+    if (s_forgetArchives != nullptr)
+        s_forgetArchives();
+}
+
 } // namespace Seam
 } // namespace ZRPlatform
 

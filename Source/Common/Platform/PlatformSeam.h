@@ -67,6 +67,15 @@ ZR_COMMON_API void ClockCounterFails(bool fails);
 bool ClockFrozen(std::uint64_t* microseconds);
 bool ClockCounterFailing();
 
+// The extended file system's archive pool hands out its records for the life
+// of the process and never takes them back, so a test that registers archives
+// without end (a fuzzer) empties the registry between runs. Archived files
+// still open keep reading from their own streams; archives are registered
+// afresh on the next open. No effect until the file system exists.
+ZR_COMMON_API void ForgetArchives();
+// For the file system: the function ForgetArchives calls.
+void SetArchiveForgetter(void (*forget)());
+
 #else
 
 inline bool Enter(OsCall) { return false; }
