@@ -123,6 +123,31 @@ TEST_F(ArchiveTest, OpensThroughNestedArchivesInAnyCaseAndUnderRoots)
     }
 }
 
+// Beyond the specified lookup: a root given as an absolute path reaches the
+// archives below it, nested ones too; where the specified lookup finds the
+// file, its answer stands.
+TEST_F(ArchiveTest, AnAbsoluteRootReachesTheArchivesBelowIt)
+{
+    WriteDisk("src/Data/top.txt", "installed");
+    WriteDisk("src/Data/sub/a.txt", "nested");
+    fs::create_directories("install/game");
+    EXPECT_TRUE(xfs.CreateArchive("install/game/Data", "src/Data"));
+    const std::string root = (m_dir / "install/game").string() + "/";
+    xfs.AddRoot(root.c_str());
+    for (const char* name : {"Data\\top.txt", "data/TOP.txt"})
+        EXPECT_EQ(ReadAll(name), "installed") << name;
+    EXPECT_EQ(ReadAll("Data\\SUB\\a.txt"), "nested");
+    EXPECT_EQ(ReadAll((root + "Data\\sub\\a.txt").c_str()), "nested") << "an absolute name alone";
+    EXPECT_TRUE(xfs.FileExists("Data\\sub\\a.txt"));
+    for (const char* missing : {"Data\\none.txt", "Data\\sub\\none.txt", "install\\Data.arc\\top.txt"})
+        ExpectXfsError([&] { xfs.OpenFile(missing); }, 4002, "File not found.");
+
+    WriteDisk("cwd/Data/top.txt", "current");
+    EXPECT_TRUE(xfs.CreateArchive("Data", "cwd/Data"));
+    EXPECT_EQ(ReadAll("Data\\top.txt"), "current");
+    EXPECT_EQ(ReadAll("Data\\sub\\a.txt"), "nested") << "the current Data.arc has no sub";
+}
+
 TEST_F(ArchiveTest, DamagedArchivesEndInExceptions)
 {
     const std::string sound = Archive({{"a.txt", "abc", false}, {"sub", Header(32, 32, 0), true}});

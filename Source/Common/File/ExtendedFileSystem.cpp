@@ -291,6 +291,12 @@ unsigned long CExtendedFileSystem::LookupFile(const char* name)
         handle = ArchiveFileOpen(rooted.c_str());
         cause.Note();
     }
+    // Only where the lookup above found nothing: archives below a directory
+    // named in the path, such as a root given as an absolute path.
+    if (handle == INVALID_HANDLE)
+        handle = ArchiveFileOpenUnderDirectory(name);
+    for (std::size_t i = 0; handle == INVALID_HANDLE && RootedName(i, name, rooted); ++i)
+        handle = ArchiveFileOpenUnderDirectory(rooted.c_str());
     if (handle == INVALID_HANDLE)
         cause.Report();
     return handle;

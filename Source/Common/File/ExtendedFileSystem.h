@@ -264,8 +264,14 @@ private:
     // Each component before a separator names an archive, the first a top-level
     // one, each further one nested in the one before; the last component is
     // looked up in the last archive. Throws what registration throws, 4010
-    // when the container cannot be reopened.
-    unsigned long OpenFromArchive(sFileInfo& file, const char* path);
+    // when the container cannot be reopened. topEnd, when given, is the
+    // separator that ends the top-level archive's name (which then may hold
+    // directories); otherwise the first separator does.
+    unsigned long OpenFromArchive(sFileInfo& file, const char* path, const char* topEnd = nullptr);
+    // Beyond the lookup above, tried when it found nothing: the longest prefix
+    // of path that is an existing directory holds the top-level archive named
+    // by the component after it.
+    unsigned long ArchiveFileOpenUnderDirectory(const char* path);
     unsigned long OpenForWriting(const char* name, const char* mode, bool atEnd,
                                  unsigned long failureCode);
 

@@ -243,16 +243,42 @@ bool WriteDirectory(int stream, const std::vector<sArchiveEntry>& entries)
 
 bool IsNested(const sArchiveEntry& entry) { return (entry.flags & ARCHIVE_ENTRY_NESTED) != 0; }
 
+bool IsExistingDirectory(const std::string& path)
+{
+    const std::uint32_t attributes = ZRPlatform::FileGetAttributes(path.c_str());
+    return attributes != ZRPlatform::kAttrInvalid && (attributes & ZRPlatform::kAttrDirectory) != 0;
+}
+
+// For dir\...\Archive\inner: the separator after the archive's component, where
+// the longest prefix before that component is an existing directory; null when
+// no prefix is one, or nothing follows the archive's name. The root of an
+// absolute path is not searched.
+const char* ArchiveAfterDirectory(const char* path)
+{
+    std::vector<const char*> separators;
+    for (const char* separator = FindSeparator(path); separator != nullptr; separator = FindSeparator(separator + 1))
+        separators.push_back(separator);
+    for (std::size_t i = separators.size(); i-- > 1;)
+    {
+        const char* directoryEnd = separators[i - 1];
+        if (directoryEnd == path || directoryEnd + 1 == separators[i])
+            continue;   // the root, or an empty archive name
+        if (IsExistingDirectory(std::string(path, directoryEnd)))
+            return separators[i];
+    }
+    return nullptr;
+}
+
 } // namespace
 
 // Walks the components in place, so that an open through registered archives
 // allocates nothing.
-unsigned long CExtendedFileSystem::OpenFromArchive(sFileInfo& file, const char* path)
+unsigned long CExtendedFileSystem::OpenFromArchive(sFileInfo& file, const char* path, const char* topEnd)
 {
     char component[ARCHIVE_INFO_NAME_SIZE];
     sArchiveInfo* archive = nullptr;
     const char* rest = path;
-    for (const char* separator = FindSeparator(rest); separator != nullptr;
+    for (const char* separator = topEnd != nullptr ? topEnd : FindSeparator(rest); separator != nullptr;
          separator = FindSeparator(rest))
     {
         const auto length = static_cast<std::size_t>(separator - rest);
@@ -276,6 +302,21 @@ unsigned long CExtendedFileSystem::OpenFromArchive(sFileInfo& file, const char* 
         ThrowError(XFS_ERROR_READ_FAILED, __LINE__);
     file = sFileInfo{container.Release(), start, entry->size, 0};
     return GetHandleForFile(&file);
+}
+
+unsigned long CExtendedFileSystem::ArchiveFileOpenUnderDirectory(const char* path)
+{
+    const char* topEnd = ArchiveAfterDirectory(path);
+    if (topEnd == nullptr)
+        return INVALID_HANDLE;
+    CZRLockGuard guard(m_lock);
+    sFileInfo* file = AllocFileInfo();
+    if (file == nullptr)
+    {
+        FILE_SetLastError(FILE_ERROR_TOO_MANY_OPEN);
+        return INVALID_HANDLE;
+    }
+    return OpenFromArchive(*file, path, topEnd);
 }
 
 sArchiveInfo* CExtendedFileSystem::RegisterArchive(sArchiveInfo* parent, const char* name)
