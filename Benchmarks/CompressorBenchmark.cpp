@@ -7,9 +7,10 @@
 //   random   SplitMix64 bytes, which no codec can shrink
 // Names are BM_Compress/<codec>/<corpus> and BM_Decompress/<codec>/<corpus>.
 // Throughput counts uncompressed bytes in both directions; the counter "ratio"
-// is compressed / original. LZRW also reports what its format makes it do per
-// output byte: "items" (literal and copy items decoded per byte) and "copied"
-// (the share of bytes produced by copy items).
+// is compressed / original. LZRW and LZ4 also report, per original byte, what
+// their formats make a coder decide and a decoder do: "matches" (copy items,
+// or LZ4 sequences that end in a match), "items" (LZRW: literal and copy
+// items) and "copied" (the share of bytes produced by matches).
 //
 // Decompression decodes blocks compressed outside the timed loop; each codec's
 // output is checked against the source once before timing.
@@ -43,8 +44,17 @@ using Byte = unsigned char;
 constexpr std::size_t kBlockSize = 64 * 1024;
 constexpr std::size_t kCorpusLimit = 4u << 20;
 
+// Matches, items and bytes produced by matches in a set of blocks.
+struct sParse
+{
+    std::size_t matches = 0;
+    std::size_t items = 0;
+    std::size_t copied = 0;
+};
+
 // One block codec. Compress returns the block length, 0 on failure;
-// Decompress returns the number of bytes produced.
+// Decompress returns the number of bytes produced. Parse reads a block's
+// matches when the codec can.
 class ICodec
 {
 public:
@@ -52,6 +62,7 @@ public:
     virtual std::size_t Bound(std::size_t size) const = 0;
     virtual std::size_t Compress(const Byte* src, std::size_t size, Byte* dst, std::size_t capacity) = 0;
     virtual std::size_t Decompress(const Byte* src, std::size_t length, Byte* dst, std::size_t size) = 0;
+    virtual bool Parse(const std::vector<Byte>&, sParse&) const { return false; }
 };
 
 class CLzrwCodec : public ICodec
@@ -69,6 +80,35 @@ public:
         m_lzrw.SetSource(const_cast<Byte*>(src), static_cast<int>(length));
         m_lzrw.SetDestination(dst, static_cast<int>(size));
         return static_cast<std::size_t>(m_lzrw.Decompress());
+    }
+    // Items from the control words; a copy block is one literal per byte.
+    bool Parse(const std::vector<Byte>& block, sParse& parse) const override
+    {
+        constexpr std::size_t kHeader = 4;
+        if (block[0] == 1)
+        {
+            parse.items += block.size() - kHeader;
+            return true;
+        }
+        unsigned control = 0, bits = 0;
+        for (std::size_t at = kHeader; at < block.size(); ++parse.items, --bits, control >>= 1)
+        {
+            if (bits == 0)
+            {
+                control = block[at] | block[at + 1] << 8;
+                bits = 16;
+                at += 2;
+            }
+            if (control & 1)
+            {
+                ++parse.matches;
+                parse.copied += (block[at] & 0x0F) + 1u;
+                at += 2;
+            }
+            else
+                ++at;
+        }
+        return true;
     }
 
 private:
@@ -94,6 +134,35 @@ public:
         const int produced = LZ4_decompress_safe(reinterpret_cast<const char*>(src), reinterpret_cast<char*>(dst),
                                                  static_cast<int>(length), static_cast<int>(size));
         return static_cast<std::size_t>(std::max(produced, 0));
+    }
+    // Sequences: a token (literal count, match length - 4), extra length
+    // bytes of 255 and less, the literals, a 2-byte offset and more length
+    // bytes; the last sequence has literals only.
+    bool Parse(const std::vector<Byte>& block, sParse& parse) const override
+    {
+        constexpr std::size_t kMinMatch = 4;
+        constexpr unsigned kLongLength = 15;
+        std::size_t at = 0;
+        const auto length = [&](std::size_t value) {
+            if (value == kLongLength)
+                for (Byte more = 255; more == 255 && at < block.size(); value += more)
+                    more = block[at++];
+            return value;
+        };
+        while (at < block.size())
+        {
+            const Byte token = block[at++];
+            const std::size_t literals = length(token >> 4);
+            at += literals;
+            parse.items += literals;
+            if (at >= block.size())
+                break;
+            at += 2;
+            ++parse.matches;
+            ++parse.items;
+            parse.copied += length(token & 0x0F) + kMinMatch;
+        }
+        return true;
     }
 };
 #endif
@@ -203,45 +272,23 @@ sCompressed CompressAll(ICodec& codec, const std::string& corpus)
     return result;
 }
 
-// Items and copied bytes of LZRW blocks, read from their control words.
-void CountLzrwItems(const sCompressed& compressed, std::size_t original, benchmark::State& state)
+void Report(benchmark::State& state, const ICodec& codec, const sCompressed& compressed, std::size_t original)
 {
-    std::size_t items = 0, copied = 0;
-    for (const std::vector<Byte>& block : compressed.blocks)
-    {
-        if (block[0] == 1) // stored: one literal per byte
-        {
-            items += block.size() - 4;
-            continue;
-        }
-        unsigned control = 0, bits = 0;
-        for (std::size_t at = 4; at < block.size(); ++items, --bits, control >>= 1)
-        {
-            if (bits == 0)
-            {
-                control = block[at] | block[at + 1] << 8;
-                bits = 16;
-                at += 2;
-            }
-            if (control & 1)
-                copied += (block[at] & 0x0F) + 1u, at += 2;
-            else
-                ++at;
-        }
-    }
-    state.counters["items"] = static_cast<double>(items) / static_cast<double>(original);
-    state.counters["copied"] = static_cast<double>(copied) / static_cast<double>(original);
-}
-
-void Report(benchmark::State& state, const sCompressed& compressed, std::size_t original, bool lzrw)
-{
+    const auto perByte = [original](std::size_t count) {
+        return static_cast<double>(count) / static_cast<double>(original);
+    };
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * original));
-    state.counters["ratio"] = static_cast<double>(compressed.total) / static_cast<double>(original);
-    if (lzrw)
-        CountLzrwItems(compressed, original, state);
+    state.counters["ratio"] = perByte(compressed.total);
+    sParse parse;
+    for (const std::vector<Byte>& block : compressed.blocks)
+        if (!codec.Parse(block, parse))
+            return;
+    state.counters["matches"] = perByte(parse.matches);
+    state.counters["items"] = perByte(parse.items);
+    state.counters["copied"] = perByte(parse.copied);
 }
 
-void BM_Compress(benchmark::State& state, ICodec* codec, const sCorpus* corpus, bool lzrw)
+void BM_Compress(benchmark::State& state, ICodec* codec, const sCorpus* corpus)
 {
     const std::string& bytes = corpus->bytes;
     const sCompressed compressed = CompressAll(*codec, bytes);
@@ -255,10 +302,10 @@ void BM_Compress(benchmark::State& state, ICodec* codec, const sCorpus* corpus, 
                                                      out.data(), out.size()));
         benchmark::ClobberMemory();
     }
-    Report(state, compressed, bytes.size(), lzrw);
+    Report(state, *codec, compressed, bytes.size());
 }
 
-void BM_Decompress(benchmark::State& state, ICodec* codec, const sCorpus* corpus, bool lzrw)
+void BM_Decompress(benchmark::State& state, ICodec* codec, const sCorpus* corpus)
 {
     const std::string& bytes = corpus->bytes;
     const sCompressed compressed = CompressAll(*codec, bytes);
@@ -276,7 +323,7 @@ void BM_Decompress(benchmark::State& state, ICodec* codec, const sCorpus* corpus
         }
         benchmark::ClobberMemory();
     }
-    Report(state, compressed, bytes.size(), lzrw);
+    Report(state, *codec, compressed, bytes.size());
 }
 
 struct sCodecEntry
@@ -305,7 +352,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    using Run = void (*)(benchmark::State&, ICodec*, const sCorpus*, bool);
+    using Run = void (*)(benchmark::State&, ICodec*, const sCorpus*);
     const std::pair<const char*, Run> directions[] = {{"BM_Compress", BM_Compress},
                                                       {"BM_Decompress", BM_Decompress}};
     const std::vector<sCodecEntry> codecs = Codecs();
@@ -314,8 +361,7 @@ int main(int argc, char** argv)
             for (const sCorpus& corpus : Corpora())
             {
                 const std::string name = std::string(direction) + "/" + entry.name + "/" + corpus.name;
-                const bool lzrw = std::strcmp(entry.name, "lzrw") == 0;
-                benchmark::RegisterBenchmark(name.c_str(), run, entry.codec.get(), &corpus, lzrw)
+                benchmark::RegisterBenchmark(name.c_str(), run, entry.codec.get(), &corpus)
                     ->Unit(benchmark::kMillisecond);
             }
     benchmark::RunSpecifiedBenchmarks();
