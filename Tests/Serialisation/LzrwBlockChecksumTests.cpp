@@ -3,7 +3,7 @@
 // whole blocks. Each row of the table holds the total block length and an
 // FNV-1a 64 hash over every block (its length, then its bytes) of one case; a
 // faster coder must reproduce all of them. Every block must also decompress to
-// its source.
+// its source, and damaged blocks must decode exactly as item by item.
 //
 // The destination is filled with FILL before each compression and the hash
 // covers offsets 1-3 too: the coder leaves those bytes alone, so they must
@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -267,5 +269,109 @@ TEST(LzrwBlockChecksums, BlocksAreByteIdenticalToTheRecordedOnes)
                       actual.size, actual.blockSize, static_cast<unsigned long long>(actual.total),
                       static_cast<unsigned long long>(actual.hash));
         EXPECT_TRUE(actual.total == row.total && actual.hash == row.hash) << line;
+    }
+}
+
+namespace
+{
+// Item by item, as the block format defines it: stops before the first item
+// that is cut off, would pass `capacity` or copies from outside the output.
+Bytes DecodeItemByItem(const Bytes& block, std::size_t capacity)
+{
+    Bytes out;
+    if (block.size() < 4 || block[0] == 1)
+        return Bytes(block.begin() + std::min<std::size_t>(block.size(), 4),
+                     block.begin() + std::min(block.size(), capacity + 4));
+    unsigned control = 0, bits = 0;
+    for (std::size_t at = 4; at < block.size();)
+    {
+        if (bits == 0)
+        {
+            if (block.size() - at < 2)
+                break;
+            control = block[at] | block[at + 1] << 8, bits = 16, at += 2;
+            continue;
+        }
+        if (control & 1)
+        {
+            const std::size_t offset = (block[at] & 0xF0u) << 4 | block[at + 1 < block.size() ? at + 1 : at];
+            const std::size_t length = (block[at] & 0x0Fu) + 1;
+            if (block.size() - at < 2 || offset == 0 || offset > out.size() || length > capacity - out.size())
+                break;
+            for (std::size_t i = 0; i < length; ++i)
+                out.push_back(out[out.size() - offset]);
+            at += 2;
+        }
+        else if (out.size() < capacity)
+            out.push_back(block[at++]);
+        else
+            break;
+        control >>= 1, --bits;
+    }
+    return out;
+}
+
+// Decodes into `capacity` bytes followed by guard bytes and compares with the
+// item-by-item result; the guard bytes must stay untouched.
+void ExpectDecodedAsItemByItem(Bytes block, std::size_t capacity)
+{
+    constexpr std::size_t GUARD = 64;
+    Bytes out(capacity + GUARD, FILL);
+    CZRLzrwCompressor lzrw;
+    lzrw.SetSource(block.data(), static_cast<int>(block.size()));
+    lzrw.SetDestination(out.data(), static_cast<int>(capacity));
+    const int count = lzrw.Decompress();
+    const Bytes expected = DecodeItemByItem(block, capacity);
+    ASSERT_EQ(static_cast<int>(expected.size()), count) << block.size() << " " << capacity;
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin())) << block.size() << " " << capacity;
+    EXPECT_EQ(Bytes(GUARD, FILL), Bytes(out.end() - GUARD, out.end())) << block.size() << " " << capacity;
+}
+} // namespace
+
+TEST(LzrwBlockChecksums, DamagedBlocksDecodeAsItemByItemWithinTheDestination)
+{
+    // 16 literals, then a copy (length 16) reaching exactly to the output start
+    // or one byte before it, then 111 literals: far from both ends of the block.
+    for (unsigned char offset : {16, 17})
+    {
+        Bytes block = {0, 0, 0, 0};
+        for (int item = 0; item < 128; ++item)
+        {
+            if (item % 16 == 0)
+                block.insert(block.end(), {static_cast<unsigned char>(item == 16), 0x00});
+            if (item == 16)
+                block.insert(block.end(), {0x0F, offset});
+            else
+                block.push_back(static_cast<unsigned char>('a' + item % 26));
+        }
+        ExpectDecodedAsItemByItem(block, 1000);
+    }
+    // 'A', 15 and then 16 copies of 16 bytes, 16 literals: the second group
+    // starts 259 bytes before the destination end and fills all but 3.
+    Bytes run = {0, 0, 0, 0, 0xFE, 0xFF, 'A'};
+    for (int copy = 0; copy < 31; ++copy)
+        run.insert(run.end(), copy == 15 ? std::initializer_list<unsigned char>{0xFF, 0xFF, 0x0F, 0x01}
+                                         : std::initializer_list<unsigned char>{0x0F, 0x01});
+    run.insert(run.end(), {0x00, 0x00});
+    run.insert(run.end(), 16, 'A');
+    ExpectDecodedAsItemByItem(run, 500);
+
+    std::mt19937 rng(7);
+    for (const char* kind : {"text", "binary", "records"})
+    {
+        const Bytes& corpus = Corpus(kind);
+        const Bytes src(corpus.begin(), corpus.begin() + 20000);
+        Bytes block(src.size() + CZRLzrwCompressor::COMPRESSION_MARGIN);
+        CZRLzrwCompressor lzrw;
+        lzrw.SetSource(const_cast<unsigned char*>(src.data()), static_cast<int>(src.size()));
+        lzrw.SetDestination(block.data(), static_cast<int>(block.size()));
+        block.resize(static_cast<std::size_t>(lzrw.Compress()));
+        for (int trial = 0; trial < 400; ++trial)
+        {
+            Bytes damaged(block.begin(), block.end() - (trial % 4 == 0 ? rng() % 300 : 0));
+            for (int flips = trial % 3; flips > 0; --flips)
+                damaged[4 + rng() % (damaged.size() - 4)] ^= static_cast<unsigned char>(1 + rng() % 255);
+            ExpectDecodedAsItemByItem(damaged, trial % 5 == 0 ? src.size() : rng() % (src.size() + 1000));
+        }
     }
 }
