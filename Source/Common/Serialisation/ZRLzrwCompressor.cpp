@@ -24,6 +24,8 @@ constexpr std::uint32_t COPY_BIT = 0x8000; // the newest item's bit before shift
 
 constexpr int MIN_MATCH = 3;
 constexpr int MAX_MATCH = 16;
+// The first MIN_MATCH bytes of a difference of 8-byte loads in memory order.
+constexpr std::uint64_t MIN_MATCH_BYTES = (1ull << (8 * MIN_MATCH)) - 1;
 constexpr std::uint32_t MAX_OFFSET = 4095;
 constexpr std::uint32_t OFFSET_HIGH_BITS = 0xF00;
 constexpr std::uint32_t OFFSET_LOW_BITS = 0xFF;
@@ -125,8 +127,8 @@ std::size_t EqualLeadingBytes(std::uint64_t difference)
 std::uint32_t HashOf(std::uint64_t bytes)
 {
     const auto v = static_cast<std::uint32_t>(bytes);
-    const std::uint32_t key = (v << (2 * HASH_BYTE_SHIFT)) ^ ((v >> (8 - HASH_BYTE_SHIFT)) & (0xFF << HASH_BYTE_SHIFT)) ^
-                              ((v >> 16) & 0xFF);
+    const std::uint32_t key = (v << (2 * HASH_BYTE_SHIFT)) ^
+                              ((v >> (8 - HASH_BYTE_SHIFT)) & (0xFF << HASH_BYTE_SHIFT)) ^ ((v >> 16) & 0xFF);
     return ((HASH_MULTIPLIER * key) >> HASH_RESULT_SHIFT) & HASH_MASK;
 }
 
@@ -171,7 +173,7 @@ inline void CodeItem(const Byte* src, std::uint32_t* table, std::uint32_t hash, 
     const Byte* c = src + entry;
     entry = position;
     const std::uint64_t difference = head ^ InMemoryOrder(Load64(c));
-    if (offset - 1 >= MAX_OFFSET || (difference & 0xFFFFFF) != 0)
+    if (offset - 1 >= MAX_OFFSET || (difference & MIN_MATCH_BYTES) != 0)
     {
         *out++ = static_cast<Byte>(head);
         ++s;
@@ -311,10 +313,10 @@ void CopyPattern(Byte* to, std::uint32_t period)
     std::memcpy(to, halves, sizeof(halves));
 }
 
-// The careful decoder: one item at a time from group state (in, out, control,
-// bitsLeft), stopping before the first item that is cut off, would overflow
-// the destination or copies from outside the output produced so far. Returns
-// the number of bytes produced.
+// The careful decoder: one item at a time from a group start, with `out`
+// bytes produced, stopping before the first item that is cut off, would
+// overflow the destination or copies from outside the output produced so far.
+// Returns the number of bytes produced.
 int DecodeCarefully(const Byte* in, const Byte* inEnd, Byte* dst, int out, int capacity)
 {
     std::uint32_t control = 0;
