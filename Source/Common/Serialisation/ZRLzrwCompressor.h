@@ -52,7 +52,9 @@ public:
 
     // Decompresses the source block (its recorded size is the block length)
     // into the destination and returns the number of bytes produced. It never
-    // reads outside the source block nor writes outside the destination size.
+    // reads outside the source block nor writes outside the destination size;
+    // destination bytes beyond the count produced may be changed. The source
+    // block must not overlap the destination unless it is a copy block.
     // A copy block (flag 1) yields its bytes after the 4-byte header, cut to
     // the destination size. Any other flag decodes groups, which stops at the
     // first item that is incomplete in the block, would write past the
