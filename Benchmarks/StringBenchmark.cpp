@@ -9,12 +9,19 @@
 //                 of a text of prose words; the argument is the text's length.
 //   FindChar      a character that occurs only 32 bytes before the end.
 //   Format        one "%s %d %f" line.
+// Two yardsticks show what the class's rules cost by themselves:
+//   Append/exact      a plain char buffer grown the way CZRString must grow:
+//                     a new buffer of exactly the new length per append.
+//   FindChar/strchr   the C library's strchr, which ends at the first zero byte
+//                     as CZRString::Find must, where std::string::find (memchr)
+//                     looks at the whole length.
 // Texts come from a fixed-seed generator, so every run searches the same bytes.
 // Counters: items (appends, searches, lines) and bytes per second.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "Common/Core/ZRString.h"
@@ -96,6 +103,36 @@ template <typename String> void BM_StringAppend(benchmark::State& state)
     ReportItems(state, static_cast<std::int64_t>(appends), bytes);
 }
 
+// Exact-fit growth by hand: each append allocates exactly the new length plus a
+// terminator, copies the old text and the piece, and releases the old buffer.
+void BM_StringAppend_exact(benchmark::State& state)
+{
+    const std::size_t appends = static_cast<std::size_t>(state.range(0));
+    std::int64_t bytes = 0;
+    for (std::size_t i = 0; i < appends; ++i)
+        bytes += static_cast<std::int64_t>(std::char_traits<char>::length(kPieces[i % kPieceCount]));
+    for (auto _ : state)
+    {
+        char* text = nullptr;
+        std::size_t length = 0;
+        for (std::size_t i = 0; i < appends; ++i)
+        {
+            const char* piece = kPieces[i % kPieceCount];
+            const std::size_t n = std::strlen(piece);
+            char* grown = new char[length + n + 1];
+            if (length != 0)
+                std::memcpy(grown, text, length);
+            std::memcpy(grown + length, piece, n + 1);
+            delete[] text;
+            text = grown;
+            length += n;
+        }
+        benchmark::DoNotOptimize(text);
+        delete[] text;
+    }
+    ReportItems(state, static_cast<std::int64_t>(appends), bytes);
+}
+
 template <typename String> void BM_StringAppendReused(benchmark::State& state)
 {
     const std::size_t appends = static_cast<std::size_t>(state.range(0));
@@ -132,6 +169,18 @@ void Search(benchmark::State& state, const std::string& bytes, Needle needle)
             state.SkipWithError("wrong index");
     }
     ReportItems(state, 1, static_cast<std::int64_t>(bytes.size()));
+}
+
+// A zero-terminated text searched with strchr.
+struct sCText
+{
+    explicit sCText(const char* text) : bytes(text) {}
+    std::string bytes;
+};
+int FindIn(const sCText& text, char needle)
+{
+    const char* found = std::strchr(text.bytes.c_str(), needle);
+    return found != nullptr ? static_cast<int>(found - text.bytes.c_str()) : -1;
 }
 
 template <typename String> void BM_StringFind(benchmark::State& state)
@@ -180,12 +229,14 @@ void BM_StringFormat_snprintf(benchmark::State& state)
 
 BENCHMARK_TEMPLATE(BM_StringAppend, CZRString)->Name("BM_StringAppend/zr")->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK_TEMPLATE(BM_StringAppend, std::string)->Name("BM_StringAppend/std")->Arg(16)->Arg(256)->Arg(4096);
+BENCHMARK(BM_StringAppend_exact)->Name("BM_StringAppend/exact")->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK_TEMPLATE(BM_StringAppendReused, CZRString)->Name("BM_StringAppendReused/zr")->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK_TEMPLATE(BM_StringAppendReused, std::string)->Name("BM_StringAppendReused/std")->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK_TEMPLATE(BM_StringFind, CZRString)->Name("BM_StringFind/zr")->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK_TEMPLATE(BM_StringFind, std::string)->Name("BM_StringFind/std")->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK_TEMPLATE(BM_StringFindChar, CZRString)->Name("BM_StringFindChar/zr")->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK_TEMPLATE(BM_StringFindChar, std::string)->Name("BM_StringFindChar/std")->Arg(256)->Arg(4096)->Arg(65536);
+BENCHMARK_TEMPLATE(BM_StringFindChar, sCText)->Name("BM_StringFindChar/strchr")->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_StringFormat_zr)->Name("BM_StringFormat/zr");
 BENCHMARK(BM_StringFormat_snprintf)->Name("BM_StringFormat/snprintf");
 
