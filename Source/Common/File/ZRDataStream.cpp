@@ -168,7 +168,7 @@ void CZRDataStream::Put(const void* src, Iterator& it, unsigned long n)
                              ? WriteInPlace(position, static_cast<std::uint32_t>(n))
                              : PrepareWrite(position, n);
     if (n != 0)
-        std::memcpy(dst, src, n);
+        std::memmove(dst, src, n);
     it.m_nPosition = position + static_cast<std::uint32_t>(n);
 }
 
@@ -179,7 +179,7 @@ void CZRDataStream::Get(void* dst, Iterator& it, unsigned long n)
                                    ? m_pBuffer->pData + position
                                    : PrepareRead(position, n);
     if (n != 0)
-        std::memcpy(dst, src, n);
+        std::memmove(dst, src, n);
     it.m_nPosition = position + static_cast<std::uint32_t>(n);
 }
 
@@ -257,7 +257,7 @@ void CZRDataStream::PutText(const char* text, std::uint32_t length)
             : PrepareWrite(position, total);
     EncodeWord(length, dst);
     if (length != 0)
-        std::memcpy(dst + kWordSize, text, length);
+        std::memmove(dst + kWordSize, text, length);
     m_iterator.m_nPosition = position + static_cast<std::uint32_t>(total);
 }
 
