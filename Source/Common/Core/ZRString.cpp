@@ -8,7 +8,6 @@
 
 namespace
 {
-constexpr long kNoStringId = -1;
 // A text pointer whose value has no bits above these is a resource number.
 constexpr int kResourceIdBits = 16;
 constexpr std::uintptr_t kResourceIdMask = 0xFFFF;
@@ -60,17 +59,6 @@ int CZRString::GetSafeStringLength(const char* text)
 
 const char* CZRString::SafeText(const char* text) { return text != nullptr ? text : ""; }
 
-char* CZRString::Alloc(int n) { return new char[n]; }
-
-void CZRString::Init()
-{
-    m_data.nLockCount = 0;
-    m_data.nLength = 0;
-    m_data.nCapacity = 0;
-    m_data.nStringId = kNoStringId;
-    m_data.pszBuffer = nullptr;
-}
-
 void CZRString::AllocBuffer(int n)
 {
     if (n <= 0)
@@ -83,12 +71,6 @@ void CZRString::AllocBuffer(int n)
     m_data.nLength = n;
     m_data.nCapacity = n;
     m_data.pszBuffer[n] = '\0';
-}
-
-void CZRString::FreeBuffer()
-{
-    delete[] m_data.pszBuffer;
-    Init();
 }
 
 void CZRString::GrowBufferIfNeeded(int n)

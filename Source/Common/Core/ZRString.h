@@ -191,13 +191,28 @@ public:
     long GetStringId() const;
 
 private:
+    static constexpr long kNoStringId = -1;
+
     static int GetSafeStringLength(const char* text);
     static const char* SafeText(const char* text);
-    static char* Alloc(int n);
+    static char* Alloc(int n) { return new char[n]; }
 
-    void Init();
+    // No buffer, length and capacity 0, no string id; frees nothing.
+    void Init()
+    {
+        m_data.nLockCount = 0;
+        m_data.nLength = 0;
+        m_data.nCapacity = 0;
+        m_data.nStringId = kNoStringId;
+        m_data.pszBuffer = nullptr;
+    }
     void AllocBuffer(int n);
-    void FreeBuffer();
+    // Releases the buffer, then Init: the string id goes with it.
+    void FreeBuffer()
+    {
+        delete[] m_data.pszBuffer;
+        Init();
+    }
     void GrowBufferIfNeeded(int n);
     void AssignCopy(int n, const char* src);
     // src may lie in this string's own text (s += s): it never overlaps the
