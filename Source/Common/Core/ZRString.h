@@ -219,10 +219,10 @@ private:
     // bytes after the text, and a growing append reads it before the release.
     void ConcatInPlace(int n, const char* src)
     {
-        const long length = m_data.nLength;
-        const long newLength = length + n;
         if (n == 0)
             return;
+        const long length = m_data.nLength;
+        const long newLength = length + n;
         if (newLength > m_data.nCapacity)
         {
             ConcatGrowing(n, src);
