@@ -161,6 +161,37 @@ TEST(ZRDataStream, GrowsToTwiceTheCapacityPlusTheEndAndCopiesShareUntilWritten)
     EXPECT_EQ(s.GetBuffer(), reader.GetBuffer());
 }
 
+// Typed items copy in place only inside the capacity of an unshared stream; a
+// value straddling the capacity grows the stream, one written over shared bytes
+// detaches them, one read across the capacity fails whole.
+TEST(ZRDataStream, TypedItemsAtTheCapacityEdgeAndOnSharedBytes)
+{
+    CZRDataStream s(6, STREAM_STORING);
+    s << 1 << 2; // the second straddles the 6 bytes: 2 x 6 + 8
+    ExpectCapacity(s, 20);
+    CZRDataStream reader(s);
+    s << 'c'; // detaches into exactly size + 1 bytes
+    ExpectCapacity(s, 9);
+    EXPECT_NE(reader.GetBuffer(), s.GetBuffer());
+    EXPECT_EQ(Contents(s), (Bytes{1, 0, 0, 0, 2, 0, 0, 0, 'c'}));
+
+    int values[2] = {};
+    reader >> values[0] >> values[1];
+    EXPECT_EQ(std::make_pair(values[0], values[1]), std::make_pair(1, 2));
+    reader.Rewind();
+    reader.Advance(5);
+    try
+    {
+        reader >> values[0];
+        ADD_FAILURE() << "a word across the capacity was read";
+    }
+    catch (const CZRDataStreamException& e)
+    {
+        EXPECT_EQ(e.GetErrorCode(), 5000u);
+    }
+    EXPECT_EQ(std::make_pair(values[0], reader.GetStreamPosition()), std::make_pair(1, 5ul));
+}
+
 TEST(ZRDataStream, VersionsNestAndResetsRestoreTheStart)
 {
     CZRDataStream out(STREAM_STORING);

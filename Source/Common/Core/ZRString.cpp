@@ -8,7 +8,6 @@
 
 namespace
 {
-constexpr long kNoStringId = -1;
 // A text pointer whose value has no bits above these is a resource number.
 constexpr int kResourceIdBits = 16;
 constexpr std::uintptr_t kResourceIdMask = 0xFFFF;
@@ -16,6 +15,12 @@ constexpr std::uintptr_t kResourceIdMask = 0xFFFF;
 constexpr int kFormatScratchSize = 1024;
 constexpr const char kTrueText[] = "TRUE";
 constexpr long kTrueTextLength = sizeof(kTrueText) - 1;
+
+// The index of a match in text, or -1 for none.
+int IndexIn(const char* text, const char* match)
+{
+    return match != nullptr ? static_cast<int>(match - text) : -1;
+}
 
 bool IsResourceNumber(const char* text)
 {
@@ -54,17 +59,6 @@ int CZRString::GetSafeStringLength(const char* text)
 
 const char* CZRString::SafeText(const char* text) { return text != nullptr ? text : ""; }
 
-char* CZRString::Alloc(int n) { return new char[n]; }
-
-void CZRString::Init()
-{
-    m_data.nLockCount = 0;
-    m_data.nLength = 0;
-    m_data.nCapacity = 0;
-    m_data.nStringId = kNoStringId;
-    m_data.pszBuffer = nullptr;
-}
-
 void CZRString::AllocBuffer(int n)
 {
     if (n <= 0)
@@ -77,12 +71,6 @@ void CZRString::AllocBuffer(int n)
     m_data.nLength = n;
     m_data.nCapacity = n;
     m_data.pszBuffer[n] = '\0';
-}
-
-void CZRString::FreeBuffer()
-{
-    delete[] m_data.pszBuffer;
-    Init();
 }
 
 void CZRString::GrowBufferIfNeeded(int n)
@@ -107,27 +95,19 @@ void CZRString::AssignCopy(int n, const char* src)
     m_data.pszBuffer[n] = '\0';
 }
 
-void CZRString::ConcatInPlace(int n, const char* src)
+// The growing half of ConcatInPlace: a buffer of exactly the new length.
+void CZRString::ConcatGrowing(int n, const char* src)
 {
-    if (n == 0)
-        return;
     const int length = static_cast<int>(m_data.nLength);
     const int newLength = length + n;
-    if (newLength > m_data.nCapacity)
-    {
-        // src may lie in the old buffer (s += s), so it is read before the release.
-        char* grown = Alloc(newLength + 1);
-        MEM_Copy(grown, m_data.pszBuffer, length);
-        MEM_Copy(grown + length, src, n);
-        FreeBuffer();
-        m_data.pszBuffer = grown;
-        m_data.nLockCount = 1;
-        m_data.nCapacity = newLength;
-    }
-    else
-    {
-        MEM_Copy(m_data.pszBuffer + length, src, n);
-    }
+    // src may lie in the old buffer (s += s), so it is read before the release.
+    char* grown = Alloc(newLength + 1);
+    MEM_Copy(grown, m_data.pszBuffer, length);
+    MEM_Copy(grown + length, src, n);
+    FreeBuffer();
+    m_data.pszBuffer = grown;
+    m_data.nLockCount = 1;
+    m_data.nCapacity = newLength;
     m_data.nLength = newLength;
     m_data.pszBuffer[newLength] = '\0';
 }
@@ -217,26 +197,7 @@ const CZRString& CZRString::operator=(const CZRStringId& id)
     return *this;
 }
 
-// Appending and concatenation
-
-const CZRString& CZRString::operator+=(const CZRString& other)
-{
-    ConcatInPlace(static_cast<int>(other.m_data.nLength), other.m_data.pszBuffer);
-    return *this;
-}
-
-const CZRString& CZRString::operator+=(const char* text)
-{
-    if (text != nullptr)
-        ConcatInPlace(STR_strlen(text), text);
-    return *this;
-}
-
-const CZRString& CZRString::operator+=(char ch)
-{
-    ConcatInPlace(1, &ch);
-    return *this;
-}
+// Concatenation
 
 CZRString operator+(const CZRString& a, const CZRString& b)
 {
@@ -269,12 +230,6 @@ CZRString operator+(char a, const CZRString& b)
 }
 
 // Access
-
-long CZRString::GetLength() const { return m_data.nLength; }
-bool CZRString::IsEmpty() const { return m_data.nLength == 0; }
-const char* CZRString::GetString() const { return m_data.pszBuffer; }
-CZRString::operator const char*() const { return m_data.pszBuffer; }
-const char* CZRString::operator~() const { return m_data.pszBuffer; }
 
 int CZRString::GetAt(int index) const
 {
@@ -363,48 +318,43 @@ CZRString CZRString::Mid(int start) const
 
 // Search
 
-int CZRString::IndexOf(const char* match) const
-{
-    return match != nullptr ? static_cast<int>(match - m_data.pszBuffer) : -1;
-}
-
 int CZRString::Find(char ch, int start) const
 {
     if (start < 0)
         start = 0;
     if (start >= m_data.nLength)
         return -1;
-    return IndexOf(STR_strchr(m_data.pszBuffer + start, static_cast<unsigned char>(ch)));
+    return IndexIn(m_data.pszBuffer, STR_strchr(m_data.pszBuffer + start, static_cast<unsigned char>(ch)));
 }
 
 int CZRString::Find(const char* sub, int start) const
 {
     if (start < 0)
         start = 0;
-    if (IsEmpty() || GetSafeStringLength(sub) == 0 || start > m_data.nLength)
+    if (IsEmpty() || sub == nullptr || sub[0] == '\0' || start > m_data.nLength)
         return -1;
-    return IndexOf(STR_strstr(m_data.pszBuffer + start, sub));
+    return IndexIn(m_data.pszBuffer, STR_strstr(m_data.pszBuffer + start, sub));
 }
 
 int CZRString::ReverseFind(char ch) const
 {
     if (IsEmpty())
         return -1;
-    return IndexOf(STR_strrchr(m_data.pszBuffer, static_cast<unsigned char>(ch)));
+    return IndexIn(m_data.pszBuffer, STR_strrchr(m_data.pszBuffer, static_cast<unsigned char>(ch)));
 }
 
 int CZRString::FindOneOf(const char* set) const
 {
     if (IsEmpty() || set == nullptr)
         return -1;
-    return IndexOf(STR_strpbrk(m_data.pszBuffer, set));
+    return IndexIn(m_data.pszBuffer, STR_strpbrk(m_data.pszBuffer, set));
 }
 
 int CZRString::ReverseFindOneOf(const char* set) const
 {
     if (IsEmpty() || set == nullptr)
         return -1;
-    return IndexOf(STR_strrpbrk(m_data.pszBuffer, set));
+    return IndexIn(m_data.pszBuffer, STR_strrpbrk(m_data.pszBuffer, set));
 }
 
 // Modification

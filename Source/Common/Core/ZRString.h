@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstring>
 
 #include "Common/Core/ZRExport.h"
+#include "Common/Core/ZRMemFunctions.h"
 
 class CZRString;
 
@@ -77,22 +79,37 @@ public:
     const CZRString& operator=(char ch);
     const CZRString& operator=(const CZRStringId& id);
 
-    const CZRString& operator+=(const CZRString& other);
-    const CZRString& operator+=(const char* text);
+    // Appending copies into the buffer when the text fits; otherwise the buffer
+    // is replaced by one of exactly the new length.
+    const CZRString& operator+=(const CZRString& other)
+    {
+        ConcatInPlace(static_cast<int>(other.m_data.nLength), other.m_data.pszBuffer);
+        return *this;
+    }
+    const CZRString& operator+=(const char* text)
+    {
+        if (text != nullptr)
+            ConcatInPlace(static_cast<int>(std::strlen(text)), text);
+        return *this;
+    }
     // Appends the byte ch, even a zero byte.
-    const CZRString& operator+=(char ch);
+    const CZRString& operator+=(char ch)
+    {
+        ConcatInPlace(1, &ch);
+        return *this;
+    }
 
     friend CZRString operator+(const CZRString& a, const CZRString& b);
     friend CZRString operator+(const CZRString& a, const char* b);
     friend CZRString operator+(const CZRString& a, char b);
     friend CZRString operator+(char a, const CZRString& b);
 
-    long GetLength() const;
-    bool IsEmpty() const;
+    long GetLength() const { return m_data.nLength; }
+    bool IsEmpty() const { return m_data.nLength == 0; }
     // The buffer itself: null without a buffer.
-    const char* GetString() const;
-    operator const char*() const;
-    const char* operator~() const;
+    const char* GetString() const { return m_data.pszBuffer; }
+    operator const char*() const { return m_data.pszBuffer; }
+    const char* operator~() const { return m_data.pszBuffer; }
     // The byte at index as 0-255; the index is not checked.
     int GetAt(int index) const;
     int operator[](int index) const;
@@ -174,16 +191,48 @@ public:
     long GetStringId() const;
 
 private:
+    static constexpr long kNoStringId = -1;
+
     static int GetSafeStringLength(const char* text);
     static const char* SafeText(const char* text);
-    static char* Alloc(int n);
+    static char* Alloc(int n) { return new char[n]; }
 
-    void Init();
+    // No buffer, length and capacity 0, no string id; frees nothing.
+    void Init()
+    {
+        m_data.nLockCount = 0;
+        m_data.nLength = 0;
+        m_data.nCapacity = 0;
+        m_data.nStringId = kNoStringId;
+        m_data.pszBuffer = nullptr;
+    }
     void AllocBuffer(int n);
-    void FreeBuffer();
+    // Releases the buffer, then Init: the string id goes with it.
+    void FreeBuffer()
+    {
+        delete[] m_data.pszBuffer;
+        Init();
+    }
     void GrowBufferIfNeeded(int n);
     void AssignCopy(int n, const char* src);
-    void ConcatInPlace(int n, const char* src);
+    // src may lie in this string's own text (s += s): it never overlaps the
+    // bytes after the text, and a growing append reads it before the release.
+    void ConcatInPlace(int n, const char* src)
+    {
+        if (n == 0)
+            return;
+        const long length = m_data.nLength;
+        const long newLength = length + n;
+        if (newLength > m_data.nCapacity)
+        {
+            ConcatGrowing(n, src);
+            return;
+        }
+        MEM_Copy(m_data.pszBuffer + length, src, static_cast<std::size_t>(n));
+        m_data.nLength = newLength;
+        m_data.pszBuffer[newLength] = '\0';
+    }
+    void ConcatGrowing(int n, const char* src);
     void ConcatCopy(int len1, const char* src1, int len2, const char* src2);
 
     int CountOccurrences(const char* pszOld, int oldLen) const;
@@ -191,7 +240,6 @@ private:
     void ReplaceIntoFreshBuffer(const char* pszOld, int oldLen, const char* pszNew,
                                 int newLen, int newLength);
     CZRString Part(int start, int count) const;
-    int IndexOf(const char* match) const;
 
     sStringData m_data;
 };

@@ -1,11 +1,11 @@
 #include "Common/File/ZRDataStream.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "Common/Core/ZRException.h"
 #include "Common/Core/ZRFourCC.h"
-#include "Common/Core/ZRLittleEndian.h"
 #include "Common/Core/ZRMemFunctions.h"
 #include "Common/Core/ZRStrFunctions.h"
 #include "Common/Core/ZRString.h"
@@ -31,21 +31,7 @@ const char* const kMessageWriteToLoading = "Trying to write to a read only strea
 constexpr int kNoVersion = -1;
 // Length word of a string that is stored as its string-resource id.
 constexpr std::int32_t kStringIdMarker = -1;
-constexpr std::uint32_t kWordSize = 4;
 constexpr std::uint32_t kMaxSize = UINT32_MAX;
-constexpr unsigned char kTrueByte = 1;
-constexpr unsigned char kFalseByte = 0;
-
-// 32-bit values of the byte format, through the library's one little-endian helper.
-void EncodeLittleEndian(std::uint32_t value, unsigned char* bytes)
-{
-    ZRLittleEndian::Encode(value, bytes, kWordSize);
-}
-
-std::uint32_t DecodeLittleEndian(const unsigned char* bytes)
-{
-    return static_cast<std::uint32_t>(ZRLittleEndian::Decode(bytes, kWordSize));
-}
 
 // False when position + n does not fit in 32 bits.
 bool EndFits(std::uint32_t position, unsigned long n, std::uint32_t& end)
@@ -177,18 +163,24 @@ void CZRDataStream::Advance(unsigned long n) { m_iterator.Advance(n); }
 
 void CZRDataStream::Put(const void* src, Iterator& it, unsigned long n)
 {
-    unsigned char* dst = PrepareWrite(it.m_nPosition, n);
+    const std::uint32_t position = it.m_nPosition;
+    unsigned char* dst = n <= kMaxSize && CanWriteInPlace(position, static_cast<std::uint32_t>(n))
+                             ? WriteInPlace(position, static_cast<std::uint32_t>(n))
+                             : PrepareWrite(position, n);
     if (n != 0)
-        MEM_Copy(dst, src, n);
-    it.m_nPosition += static_cast<std::uint32_t>(n);
+        std::memmove(dst, src, n);
+    it.m_nPosition = position + static_cast<std::uint32_t>(n);
 }
 
 void CZRDataStream::Get(void* dst, Iterator& it, unsigned long n)
 {
-    const unsigned char* src = PrepareRead(it.m_nPosition, n);
+    const std::uint32_t position = it.m_nPosition;
+    const unsigned char* src = n <= kMaxSize && CanReadInPlace(position, static_cast<std::uint32_t>(n))
+                                   ? m_pBuffer->pData + position
+                                   : PrepareRead(position, n);
     if (n != 0)
-        MEM_Copy(dst, src, n);
-    it.m_nPosition += static_cast<std::uint32_t>(n);
+        std::memmove(dst, src, n);
+    it.m_nPosition = position + static_cast<std::uint32_t>(n);
 }
 
 // The bound is the capacity, and it is checked before the mode.
@@ -229,44 +221,7 @@ unsigned char* CZRDataStream::PrepareWrite(std::uint32_t position, unsigned long
     return m_pBuffer->pData + position;
 }
 
-void CZRDataStream::PutUInt32(std::uint32_t value)
-{
-    unsigned char bytes[kWordSize];
-    EncodeLittleEndian(value, bytes);
-    Put(bytes, kWordSize);
-}
-
-std::uint32_t CZRDataStream::GetUInt32()
-{
-    unsigned char bytes[kWordSize];
-    Get(bytes, kWordSize);
-    return DecodeLittleEndian(bytes);
-}
-
-// Typed items
-
-void CZRDataStream::Put(bool value)
-{
-    const unsigned char byte = value ? kTrueByte : kFalseByte;
-    Put(&byte, 1);
-}
-
-void CZRDataStream::Put(char value) { Put(&value, 1); }
-
-void CZRDataStream::Put(int value) { PutUInt32(static_cast<std::uint32_t>(value)); }
-
-// Values outside 32 bits keep their low 32 bits.
-void CZRDataStream::Put(long value) { PutUInt32(static_cast<std::uint32_t>(value)); }
-
-void CZRDataStream::Put(unsigned long value) { PutUInt32(static_cast<std::uint32_t>(value)); }
-
-void CZRDataStream::Put(float value)
-{
-    static_assert(sizeof(float) == kWordSize, "float must be 32 bits");
-    std::uint32_t bits = 0;
-    MEM_Copy(&bits, &value, kWordSize);
-    PutUInt32(bits);
-}
+// Typed items; the fixed-size ones are inline in the header.
 
 void CZRDataStream::Put(const char* text)
 {
@@ -281,68 +236,78 @@ void CZRDataStream::Put(const CZRString& text)
         return;
     }
     unsigned char bytes[2 * kWordSize];
-    EncodeLittleEndian(static_cast<std::uint32_t>(kStringIdMarker), bytes);
-    EncodeLittleEndian(static_cast<std::uint32_t>(text.GetStringId()), bytes + kWordSize);
+    EncodeWord(static_cast<std::uint32_t>(kStringIdMarker), bytes);
+    EncodeWord(static_cast<std::uint32_t>(text.GetStringId()), bytes + kWordSize);
     Put(bytes, sizeof(bytes));
 }
 
 void CZRDataStream::Put(const CZRFourCC& code)
 {
-    PutUInt32(static_cast<std::uint32_t>(code.ToDword()));
+    PutWord(static_cast<std::uint32_t>(code.ToDword()));
 }
 
 // Length and text in one write, so a failure writes neither.
 void CZRDataStream::PutText(const char* text, std::uint32_t length)
 {
+    const std::uint32_t position = m_iterator.m_nPosition;
     const unsigned long total = static_cast<unsigned long>(kWordSize) + length;
-    unsigned char* dst = PrepareWrite(m_iterator.m_nPosition, total);
-    EncodeLittleEndian(length, dst);
+    unsigned char* dst =
+        total <= kMaxSize && CanWriteInPlace(position, static_cast<std::uint32_t>(total))
+            ? WriteInPlace(position, static_cast<std::uint32_t>(total))
+            : PrepareWrite(position, total);
+    EncodeWord(length, dst);
     if (length != 0)
-        MEM_Copy(dst + kWordSize, text, length);
-    m_iterator.m_nPosition += static_cast<std::uint32_t>(total);
+        std::memmove(dst + kWordSize, text, length);
+    m_iterator.m_nPosition = position + static_cast<std::uint32_t>(total);
 }
 
-void CZRDataStream::Get(bool& value)
+// Plain text that lies inside the capacity, and the empty text, are read at
+// once; a string id and every failure take GetTextChecked.
+void CZRDataStream::Get(CZRString& text)
 {
-    unsigned char byte = kFalseByte;
-    Get(&byte, 1);
-    value = byte != kFalseByte;
-}
-
-void CZRDataStream::Get(char& value) { Get(&value, 1); }
-
-void CZRDataStream::Get(int& value) { value = static_cast<std::int32_t>(GetUInt32()); }
-
-void CZRDataStream::Get(long& value) { value = static_cast<std::int32_t>(GetUInt32()); }
-
-void CZRDataStream::Get(unsigned long& value) { value = GetUInt32(); }
-
-void CZRDataStream::Get(float& value)
-{
-    const std::uint32_t bits = GetUInt32();
-    MEM_Copy(&value, &bits, kWordSize);
+    const std::uint32_t position = m_iterator.m_nPosition;
+    if (CanReadInPlace(position, kWordSize))
+    {
+        const unsigned char* const data = m_pBuffer->pData;
+        const std::int32_t length = static_cast<std::int32_t>(DecodeWord(data + position));
+        const std::uint32_t body = position + kWordSize;
+        if (length >= 1 && CanReadInPlace(body, static_cast<std::uint32_t>(length)))
+        {
+            std::memcpy(text.GetBuffer(length), data + body, static_cast<std::size_t>(length));
+            text.ReleaseBuffer(length);
+            m_iterator.m_nPosition = body + static_cast<std::uint32_t>(length);
+            return;
+        }
+        if (length < 1 && length != kStringIdMarker)
+        {
+            text.Empty();
+            m_iterator.m_nPosition = body;
+            return;
+        }
+    }
+    GetTextChecked(text);
 }
 
 // Every part is checked against the capacity before the string or the position
 // changes, so a corrupt length cannot cause an unbounded allocation. Plain text
 // is read into the string's own buffer, so the string keeps its id unless the
 // buffer has to be replaced; an empty text empties it, which keeps the id too.
-void CZRDataStream::Get(CZRString& text)
+void CZRDataStream::GetTextChecked(CZRString& text)
 {
     const std::uint32_t position = m_iterator.m_nPosition;
     const std::int32_t length =
-        static_cast<std::int32_t>(DecodeLittleEndian(PrepareRead(position, kWordSize)));
+        static_cast<std::int32_t>(DecodeWord(PrepareRead(position, kWordSize)));
     const std::uint32_t body = position + kWordSize;
     if (length >= 1)
     {
         const unsigned char* src = PrepareRead(body, static_cast<unsigned long>(length));
-        MEM_Copy(text.GetBuffer(length), src, static_cast<std::size_t>(length));
+        std::memcpy(text.GetBuffer(length), src, static_cast<std::size_t>(length));
         text.ReleaseBuffer(length);
         m_iterator.m_nPosition = body + static_cast<std::uint32_t>(length);
     }
     else if (length == kStringIdMarker)
     {
-        const std::int32_t id = static_cast<std::int32_t>(DecodeLittleEndian(PrepareRead(body, kWordSize)));
+        const std::int32_t id = static_cast<std::int32_t>(DecodeWord(PrepareRead(body, kWordSize)));
         text.LoadStringResource(id);
         m_iterator.m_nPosition = body + kWordSize;
     }
@@ -353,7 +318,7 @@ void CZRDataStream::Get(CZRString& text)
     }
 }
 
-void CZRDataStream::Get(CZRFourCC& code) { code.FromFourCC(GetUInt32()); }
+void CZRDataStream::Get(CZRFourCC& code) { code.FromFourCC(GetWord()); }
 
 // Versions
 
@@ -367,7 +332,7 @@ void CZRDataStream::SerializeBegin(int version)
         return;
     }
     const std::uint32_t position = m_iterator.m_nPosition;
-    const int stored = static_cast<std::int32_t>(DecodeLittleEndian(PrepareRead(position, kWordSize)));
+    const int stored = static_cast<std::int32_t>(DecodeWord(PrepareRead(position, kWordSize)));
     PushVersion(m_nVersion);
     m_iterator.m_nPosition = position + kWordSize;
     SetVersion(stored);
@@ -378,10 +343,6 @@ void CZRDataStream::SerializeEnd()
     if (!IsStoring())
         SetVersion(PopVersion());
 }
-
-bool CZRDataStream::IsLoading() const { return (m_nMode & STREAM_LOADING) != 0; }
-
-bool CZRDataStream::IsStoring() const { return (m_nMode & STREAM_STORING) != 0; }
 
 void CZRDataStream::PushVersion(int version) { m_versionStack.push(version); }
 
@@ -472,7 +433,7 @@ void CZRDataStream::Reallocate(unsigned long newCapacity)
     const std::uint32_t capacity = CheckedSize(newCapacity);
     unsigned char* data = AllocateData(capacity);
     if (m_nSize != 0)
-        MEM_Copy(data, m_pBuffer->pData, m_nSize);
+        std::memcpy(data, m_pBuffer->pData, m_nSize);
     if (m_pBuffer->bOwnsData)
         delete[] m_pBuffer->pData;
     m_pBuffer->pData = data;
@@ -484,7 +445,7 @@ void CZRDataStream::Detach(std::uint32_t newCapacity)
 {
     sStreamBuffer* block = CreateBlock(AllocateData(newCapacity), true);
     if (m_nSize != 0)
-        MEM_Copy(block->pData, m_pBuffer->pData, m_nSize);
+        std::memcpy(block->pData, m_pBuffer->pData, m_nSize);
     ReleaseBlock();
     m_pBuffer = block;
     m_nCapacity = newCapacity;
@@ -523,7 +484,7 @@ sStreamBuffer* CZRDataStream::CreateBlockOver(const unsigned char* buffer, std::
         return CreateBlock(const_cast<unsigned char*>(buffer), false);
     unsigned char* data = AllocateData(size);
     if (size != 0)
-        MEM_Copy(data, buffer, size);
+        std::memcpy(data, buffer, size);
     return CreateBlock(data, true);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <stack>
 
 #include "Common/Core/ZRExport.h"
@@ -98,23 +99,24 @@ public:
     // No check; the position wraps modulo 2^32.
     void Advance(unsigned long n);
 
-    void Put(bool value);
-    void Put(char value);
-    void Put(int value);
-    void Put(long value);
-    void Put(unsigned long value);
-    void Put(float value);
+    void Put(bool value) { PutByte(value ? 1 : 0); }
+    void Put(char value) { PutByte(static_cast<unsigned char>(value)); }
+    void Put(int value) { PutWord(static_cast<std::uint32_t>(value)); }
+    // Values outside 32 bits keep their low 32 bits.
+    void Put(long value) { PutWord(static_cast<std::uint32_t>(value)); }
+    void Put(unsigned long value) { PutWord(static_cast<std::uint32_t>(value)); }
+    void Put(float value) { PutWord(FloatBits(value)); }
     // Null is written as the empty string.
     void Put(const char* text);
     void Put(const CZRString& text);
     void Put(const CZRFourCC& code);
 
-    void Get(bool& value);
-    void Get(char& value);
-    void Get(int& value);
-    void Get(long& value);
-    void Get(unsigned long& value);
-    void Get(float& value);
+    void Get(bool& value) { value = GetByte() != 0; }
+    void Get(char& value) { value = static_cast<char>(GetByte()); }
+    void Get(int& value) { value = static_cast<std::int32_t>(GetWord()); }
+    void Get(long& value) { value = static_cast<std::int32_t>(GetWord()); }
+    void Get(unsigned long& value) { value = GetWord(); }
+    void Get(float& value) { value = FloatFromBits(GetWord()); }
     // Succeeds completely or leaves text and position unchanged. Plain text is
     // read into text's own buffer (GetBuffer), so text keeps its string id
     // unless the buffer is too small and replaced; a stored id is loaded with
@@ -142,8 +144,8 @@ public:
     void SerializeBegin(int version);
     // Loading: the enclosing object's version becomes current again.
     void SerializeEnd();
-    bool IsLoading() const;
-    bool IsStoring() const;
+    bool IsLoading() const { return (m_nMode & STREAM_LOADING) != 0; }
+    bool IsStoring() const { return (m_nMode & STREAM_STORING) != 0; }
 
     // Size, position and versions reset; bytes and capacity kept.
     void Clear();
@@ -168,15 +170,137 @@ public:
     unsigned long GetIteratorBufferSize() const;
 
 private:
+    static constexpr std::uint32_t kWordSize = 4;
+    static constexpr std::uint32_t kBitsPerByte = 8;
+#if (defined(__BYTE_ORDER__) && defined(__ORDER_LITTLE_ENDIAN__) && \
+     __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) ||                  \
+    defined(_WIN32)
+    static constexpr bool kLittleEndianHost = true;
+#else
+    static constexpr bool kLittleEndianHost = false;
+#endif
+
     void Get(void* dst, Iterator& it, unsigned long n);
     void Put(const void* src, Iterator& it, unsigned long n);
+
+    // The typed items' fast paths: a write inside the capacity of an unshared
+    // storing stream that leaves no gap, or a read inside the capacity of a
+    // loading stream, copies in place with one capacity check. Everything else
+    // (growth, detaching, the zeroed gap after Advance, exceptions) takes the
+    // out-of-line Put and Get, which check in the documented order.
+    bool CanWriteInPlace(std::uint32_t position, std::uint32_t n) const
+    {
+        return IsStoring() && m_pBuffer->nRefCount <= 1 && position <= m_nSize &&
+               static_cast<std::uint64_t>(position) + n <= m_nCapacity;
+    }
+    bool CanReadInPlace(std::uint32_t position, std::uint32_t n) const
+    {
+        return !IsStoring() && static_cast<std::uint64_t>(position) + n <= m_nCapacity;
+    }
+    // The n bytes at position of a write that CanWriteInPlace allows; the size
+    // grows to cover them.
+    unsigned char* WriteInPlace(std::uint32_t position, std::uint32_t n)
+    {
+        const std::uint32_t end = position + n;
+        if (end > m_nSize)
+            m_nSize = end;
+        return m_pBuffer->pData + position;
+    }
+    template <std::uint32_t N> void PutFixed(const unsigned char (&bytes)[N])
+    {
+        const std::uint32_t position = m_iterator.m_nPosition;
+        if (!CanWriteInPlace(position, N))
+        {
+            Put(bytes, m_iterator, N);
+            return;
+        }
+        std::memcpy(WriteInPlace(position, N), bytes, N);
+        m_iterator.m_nPosition = position + N;
+    }
+    template <std::uint32_t N> void GetFixed(unsigned char (&bytes)[N])
+    {
+        const std::uint32_t position = m_iterator.m_nPosition;
+        if (!CanReadInPlace(position, N))
+        {
+            Get(bytes, m_iterator, N);
+            return;
+        }
+        std::memcpy(bytes, m_pBuffer->pData + position, N);
+        m_iterator.m_nPosition = position + N;
+    }
+    void PutByte(unsigned char value)
+    {
+        const unsigned char bytes[1] = {value};
+        PutFixed(bytes);
+    }
+    unsigned char GetByte()
+    {
+        unsigned char bytes[1];
+        GetFixed(bytes);
+        return bytes[0];
+    }
+    void PutWord(std::uint32_t value)
+    {
+        unsigned char bytes[kWordSize];
+        EncodeWord(value, bytes);
+        PutFixed(bytes);
+    }
+    std::uint32_t GetWord()
+    {
+        unsigned char bytes[kWordSize];
+        GetFixed(bytes);
+        return DecodeWord(bytes);
+    }
+
+    // 32-bit little-endian: one copy on a little-endian host, bytes by shifts
+    // on any other.
+    static void EncodeWord(std::uint32_t value, unsigned char* bytes)
+    {
+        if constexpr (kLittleEndianHost)
+        {
+            std::memcpy(bytes, &value, kWordSize);
+        }
+        else
+        {
+            for (std::uint32_t i = 0; i < kWordSize; ++i)
+                bytes[i] = static_cast<unsigned char>(value >> (kBitsPerByte * i));
+        }
+    }
+    static std::uint32_t DecodeWord(const unsigned char* bytes)
+    {
+        std::uint32_t value = 0;
+        if constexpr (kLittleEndianHost)
+        {
+            std::memcpy(&value, bytes, kWordSize);
+        }
+        else
+        {
+            for (std::uint32_t i = 0; i < kWordSize; ++i)
+                value |= static_cast<std::uint32_t>(bytes[i]) << (kBitsPerByte * i);
+        }
+        return value;
+    }
+    static std::uint32_t FloatBits(float value)
+    {
+        static_assert(sizeof(float) == kWordSize, "float must be 32 bits");
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &value, kWordSize);
+        return bits;
+    }
+    static float FloatFromBits(std::uint32_t bits)
+    {
+        float value = 0;
+        std::memcpy(&value, &bits, kWordSize);
+        return value;
+    }
+
     // Checks a read of n bytes at position and returns where they are.
     const unsigned char* PrepareRead(std::uint32_t position, unsigned long n) const;
     // Makes n bytes at position writable (detach, growth, size) and returns them.
     unsigned char* PrepareWrite(std::uint32_t position, unsigned long n);
-    void PutUInt32(std::uint32_t value);
-    std::uint32_t GetUInt32();
     void PutText(const char* text, std::uint32_t length);
+    // Get(CZRString&) with every check, for what its fast path does not take.
+    void GetTextChecked(CZRString& text);
 
     Iterator Begin();
     void GrowToAtLeast(unsigned long n);
