@@ -194,6 +194,22 @@ public:
     // opens is closed again at once.
     bool FileExists(const char* name);
 
+    // Archives held in memory (beyond the classic lookup). Registers the
+    // archive image of size bytes under name (no separator; «.arc» is implied
+    // as for files), so that name\path\file opens out of the image exactly as
+    // out of name.arc on disk, nested archives included, and before any such
+    // file on disk. The caller keeps the bytes unchanged and alive until it
+    // unregisters the name. The image is checked as strictly as a file before
+    // anything is registered: a damaged one throws 4006, a wrong magic or
+    // version 4014. False for a null or empty name, a null image of non-zero
+    // size, a name with a separator, a name already registered, or a full
+    // archive registry (each registration takes one record per archive in the
+    // image, given back only with the process).
+    bool RegisterArchiveImage(const char* name, const void* image, unsigned long size);
+    // False when no image is registered under name, or while a file opened out
+    // of it is still open.
+    bool UnregisterArchiveImage(const char* name);
+
     // Archives. Both change the process's current directory while they run and
     // restore it on every way out, so no other thread may rely on relative
     // names meanwhile, and only one of them may run at a time.

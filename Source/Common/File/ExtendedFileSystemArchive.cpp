@@ -22,6 +22,7 @@
 #include "Common/File/ExtendedFileSystemState.h"
 #include "Common/File/FileFunctions.h"
 #include "Common/File/FileSlotTable.h"
+#include "Common/File/FileStream.h"
 #include "Common/File/ZRArchiveFormat.h"
 #include "Common/File/ZRArchiveRecords.h"
 #include "Common/Platform/Platform.h"
@@ -243,6 +244,10 @@ bool WriteDirectory(int stream, const std::vector<sArchiveEntry>& entries)
 
 bool IsNested(const sArchiveEntry& entry) { return (entry.flags & ARCHIVE_ENTRY_NESTED) != 0; }
 
+// The directory identity under which images in memory are registered: no
+// directory on disk has it.
+constexpr ZRPlatform::DirectoryId kImageHome = {~std::uint64_t{0}, ~std::uint64_t{0}};
+
 bool IsExistingDirectory(const std::string& path)
 {
     const std::uint32_t attributes = ZRPlatform::FileGetAttributes(path.c_str());
@@ -319,6 +324,49 @@ unsigned long CExtendedFileSystem::ArchiveFileOpenUnderDirectory(const char* pat
     return OpenFromArchive(*file, path, topEnd);
 }
 
+bool CExtendedFileSystem::RegisterArchiveImage(const char* name, const void* image, unsigned long size)
+{
+    static const unsigned char s_noBytes = 0;   // an empty image is checked like an empty file
+    char fileName[ARCHIVE_INFO_NAME_SIZE];
+    if (name == nullptr || *name == '\0' || (image == nullptr && size != 0) || FindSeparator(name) != nullptr ||
+        !ZRArchiveFormat::RegisteredArchiveFileName(name, fileName))
+        return false;
+    if (size == 0)
+        image = &s_noBytes;
+    CZRLockGuard guard(m_lock);
+    CZRArchiveRegistry& archives = m_state->archives;
+    if (archives.FindTopLevel(kImageHome, fileName) != nullptr || archives.IsFull())
+        return false;
+    auto container = std::make_shared<const CArchiveContainer>(image, size);
+    sArchiveDirectory directory;
+    {
+        CStream file(OpenContainer(*container));
+        directory = ReadArchive(file.Get(), 0, size, false);
+    }
+    archives.AddTopLevel(fileName, std::move(container), kImageHome, std::move(directory));
+    return true;
+}
+
+bool CExtendedFileSystem::UnregisterArchiveImage(const char* name)
+{
+    char fileName[ARCHIVE_INFO_NAME_SIZE];
+    if (name == nullptr || !ZRArchiveFormat::RegisteredArchiveFileName(name, fileName))
+        return false;
+    CZRLockGuard guard(m_lock);
+    sArchiveInfo* archive = m_state->archives.FindTopLevel(kImageHome, fileName);
+    if (archive == nullptr)
+        return false;
+    const auto* first = static_cast<const unsigned char*>(archive->file->Image());
+    for (const sFileInfo& file : m_files)
+    {
+        const CFileStream* stream = file.stream == XFS_FREE_STREAM ? nullptr : FileStreamOf(file.stream);
+        if (stream != nullptr && stream->Memory() == first)
+            return false;   // a file out of the image is still open
+    }
+    m_state->archives.RemoveTopLevel(*archive);
+    return true;
+}
+
 sArchiveInfo* CExtendedFileSystem::RegisterArchive(sArchiveInfo* parent, const char* name)
 {
     if (name == nullptr)
@@ -337,6 +385,9 @@ sArchiveInfo* CExtendedFileSystem::RegisterTopLevelArchive(const char* name)
     char directory[ARCHIVE_INFO_NAME_SIZE];
     const char* bareName = SplitDirectory(fileName, directory);
     CZRArchiveRegistry& archives = m_state->archives;
+    if (bareName == fileName)   // a bare name: an image registered under it comes first
+        if (sArchiveInfo* image = archives.FindTopLevel(kImageHome, bareName))
+            return image;
     ZRPlatform::DirectoryId home{};
     bool homeKnown = false;
     if (archives.HasTopLevelNamed(bareName))
@@ -449,7 +500,8 @@ std::vector<sArchiveEntry> CExtendedFileSystem::ReadArchiveDirectory(
 int CExtendedFileSystem::OpenContainer(const CArchiveContainer& container) const
 {
     ClearFileCause();
-    const int stream = FileOpenBorrowed(container.File(), container.Size());
+    const int stream = container.Image() != nullptr ? FileOpenMemory(container.Image(), container.Size())
+                                                    : FileOpenBorrowed(container.File(), container.Size());
     if (stream == FILE_INVALID_HANDLE)
         ThrowError(XFS_ERROR_OPEN_FAILED, __LINE__);
     return stream;

@@ -169,6 +169,16 @@ int FileOpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size)
     return handle;
 }
 
+int FileOpenMemory(const void* data, std::uint64_t size)
+{
+    const int handle = ReserveSlot();
+    if (handle == FILE_INVALID_HANDLE)
+        return FILE_INVALID_HANDLE;
+    GetFileSlotTable().streams[handle].OpenMemory(data, size);
+    SetSlotState(handle, eSlotState::Open);
+    return handle;
+}
+
 bool FileSeekTo(int handle, std::uint64_t position)
 {
     CFileStream* stream = FileStreamOf(handle);

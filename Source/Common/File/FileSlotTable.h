@@ -38,6 +38,8 @@ CFileStream* FileStreamOf(int handle);
 // long as the handle is; FILE_Close leaves the file open. FILE_INVALID_HANDLE
 // (TooManyOpen) when every slot is taken.
 int FileOpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size);
+// A read-only stream over memory the caller keeps alive while it is open.
+int FileOpenMemory(const void* data, std::uint64_t size);
 
 // 64-bit positioning for the library's own file code: FILE_Seek and FILE_Tell
 // take a long, which has 32 bits on some machines, while archives reach 4 GiB.

@@ -73,6 +73,12 @@ void CFileStream::OpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size)
     DropBuffer();
 }
 
+void CFileStream::OpenMemory(const void* data, std::uint64_t size)
+{
+    OpenBorrowed(ZRPlatform::kInvalidFile, size);
+    m_memory = static_cast<const unsigned char*>(data);
+}
+
 bool CFileStream::Close()
 {
     if (!IsOpen())
@@ -84,6 +90,7 @@ bool CFileStream::Close()
     if (!flushed)
         ZRPlatform::SetLastError(cause);   // the first failure is the cause
     m_file = ZRPlatform::kInvalidFile;
+    m_memory = nullptr;
     DropBuffer();
     return flushed && closed;
 }
@@ -101,8 +108,7 @@ std::size_t CFileStream::Read(void* buffer, std::size_t size)
     if (done < size && size - done >= kDirectReadSize)
     {
         // A large rest goes straight into the caller's buffer.
-        std::size_t read = 0;
-        ZRPlatform::FileReadAt(m_file, m_position, target + done, size - done, &read);
+        const std::size_t read = ReadAt(m_position, target + done, size - done);
         m_position += read;
         done += read;
     }
@@ -127,11 +133,23 @@ bool CFileStream::Refill()
 {
     if (!Reserve())
         return false;
-    std::size_t read = 0;
-    ZRPlatform::FileReadAt(m_file, m_position, m_buffer.get(), kBufferSize, &read);
+    const std::size_t read = ReadAt(m_position, m_buffer.get(), kBufferSize);
     m_bufferStart = m_position;
     m_bufferFill = read;
     return read > 0;
+}
+
+std::size_t CFileStream::ReadAt(std::uint64_t position, unsigned char* target, std::size_t size) const
+{
+    std::size_t read = 0;
+    if (m_memory == nullptr)
+        ZRPlatform::FileReadAt(m_file, position, target, size, &read);
+    else if (position < m_size)
+    {
+        read = static_cast<std::size_t>(std::min<std::uint64_t>(size, m_size - position));
+        std::memcpy(target, m_memory + position, read);
+    }
+    return read;
 }
 
 std::size_t CFileStream::Write(const void* buffer, std::size_t size)
@@ -221,8 +239,10 @@ bool CFileStream::Seek(std::int64_t offset, int origin)
     else if (origin == SEEK_END)
     {
         std::uint64_t size = 0;
-        if (!FlushBuffer() || !ZRPlatform::FileGetSize(m_file, &size))
+        if (!FlushBuffer() || (m_memory == nullptr && !ZRPlatform::FileGetSize(m_file, &size)))
             return false;
+        if (m_memory != nullptr)
+            size = m_size;
         m_size = size;
         base = static_cast<std::int64_t>(size);
     }

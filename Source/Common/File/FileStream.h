@@ -28,7 +28,12 @@ public:
     // (several streams may share it: transfers name their offsets); size is the
     // file's length.
     void OpenBorrowed(ZRPlatform::FileHandle file, std::uint64_t size);
-    bool IsOpen() const { return m_file != ZRPlatform::kInvalidFile; }
+    // A read-only stream over size bytes of memory that someone else owns and
+    // keeps alive until the stream is closed.
+    void OpenMemory(const void* data, std::uint64_t size);
+    bool IsOpen() const { return m_file != ZRPlatform::kInvalidFile || m_memory != nullptr; }
+    // The memory a stream of OpenMemory reads; null for a file.
+    const unsigned char* Memory() const { return m_memory; }
     // Writes what is buffered and closes (a borrowed file stays open); the stream
     // is closed even when that fails.
     bool Close();
@@ -60,6 +65,8 @@ private:
     bool FlushBuffer();
     void DropBuffer();
     std::size_t ReadThroughBuffer(unsigned char* target, std::size_t size);
+    // Bytes from position on, from the file or the memory; fewer at the end.
+    std::size_t ReadAt(std::uint64_t position, unsigned char* target, std::size_t size) const;
     bool Refill();
 
     ZRPlatform::FileHandle m_file = ZRPlatform::kInvalidFile;
@@ -67,6 +74,7 @@ private:
     bool m_canWrite = false;
     bool m_append = false;
     bool m_borrowed = false;   // the file is not ours to close
+    const unsigned char* m_memory = nullptr;
     std::uint64_t m_position = 0;
     std::uint64_t m_size = 0;          // known length, see KnownSize
     std::unique_ptr<unsigned char[]> m_buffer;

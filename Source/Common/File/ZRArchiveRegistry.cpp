@@ -101,6 +101,31 @@ const std::shared_ptr<const CArchiveContainer>& CZRArchiveRegistry::Container(
     return m_pool[archive.container].file;
 }
 
+void CZRArchiveRegistry::RemoveTopLevel(sArchiveInfo& archive)
+{
+    const long index = IndexOf(archive);
+    for (long* link = &m_firstTopLevel; *link != ARCHIVE_NONE; link = &m_pool[*link].nextSibling)
+        if (*link == index)
+        {
+            *link = archive.nextSibling;
+            break;
+        }
+    Release(index);
+}
+
+// Frees what the record and its nested ones hold; nested archives strictly
+// shrink, so the descent ends.
+void CZRArchiveRegistry::Release(long index)
+{
+    sArchiveInfo& archive = m_pool[index];
+    for (long child = archive.firstChild; child != ARCHIVE_NONE; child = m_pool[child].nextSibling)
+        Release(child);
+    archive.directory = sArchiveDirectory();
+    archive.file.reset();
+    archive.firstChild = ARCHIVE_NONE;
+    archive.name[0] = '\0';
+}
+
 // The record counts as taken from here on: the front of parent's child list.
 sArchiveInfo& CZRArchiveRegistry::Adopt(long parent, sArchiveDirectory&& directory)
 {

@@ -35,19 +35,31 @@ struct sArchiveDirectory
 // registered and shared by every file read out of it: opening an archived file
 // costs no open of its own, and its bytes always come from the file whose
 // directory was registered, even when the file on disk is replaced meanwhile.
+// An archive image held in memory by the host stands in for the file.
 class CArchiveContainer
 {
 public:
     CArchiveContainer(ZRPlatform::FileHandle file, std::uint64_t size) : m_file(file), m_size(size) {}
-    ~CArchiveContainer() { ZRPlatform::FileClose(m_file); }
+    CArchiveContainer(const void* image, std::uint64_t size)
+        : m_file(ZRPlatform::kInvalidFile), m_image(image), m_size(size)
+    {
+    }
+    ~CArchiveContainer()
+    {
+        if (m_file != ZRPlatform::kInvalidFile)
+            ZRPlatform::FileClose(m_file);
+    }
     CArchiveContainer(const CArchiveContainer&) = delete;
     CArchiveContainer& operator=(const CArchiveContainer&) = delete;
 
     ZRPlatform::FileHandle File() const { return m_file; }
+    // The host's image; null for a file.
+    const void* Image() const { return m_image; }
     std::uint64_t Size() const { return m_size; }
 
 private:
     ZRPlatform::FileHandle m_file;
+    const void* m_image = nullptr;
     std::uint64_t m_size;
 };
 
@@ -99,9 +111,13 @@ public:
     sArchiveInfo& AddNested(sArchiveInfo& parent, const char* name, sArchiveDirectory&& directory);
     // The file that holds archive.
     const std::shared_ptr<const CArchiveContainer>& Container(const sArchiveInfo& archive) const;
+    // Takes the top-level archive and its nested ones out of the lookups; their
+    // records stay used until the registry is emptied.
+    void RemoveTopLevel(sArchiveInfo& archive);
 
 private:
     sArchiveInfo& Adopt(long parent, sArchiveDirectory&& directory);
+    void Release(long index);
     long IndexOf(const sArchiveInfo& archive) const;
 
     std::unique_ptr<sArchiveInfo[]> m_pool;
