@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -105,25 +104,21 @@ TEST(StrFunctions, SearchesMatchOnlyWholeCharacters)
         }
 }
 
-// Replace and Find walk a text by repeated searches; each search must cost time
-// up to its hit, not the whole rest of the text, or a walk is quadratic (this
-// many hits would then take minutes instead of milliseconds).
+// Replace and Find walk a text by repeated searches; under Shift-JIS each search
+// must walk the text only up to its hit, or a walk is quadratic: 2,000,000 hits
+// would then take hours and the test would not end within the suite's time
+// limit, instead of well under a second. (The single-byte code page searches
+// with the C library's strstr, which AddressSanitizer makes measure the whole
+// text on every call, so it is left to the C library.)
 TEST(StrFunctions, RepeatedSearchesAlongATextStayLinear)
 {
     constexpr std::size_t kHits = 2000000;
     const std::string text(kHits, 'a');
-    for (unsigned int codePage : {SJ, SB})
-    {
-        CodePageScope scope(codePage);
-        const auto start = std::chrono::steady_clock::now();
-        std::size_t hits = 0;
-        for (const char* p = STR_strstr(text.c_str(), "a"); p != nullptr; p = STR_strstr(p + 1, "a"))
-            ++hits;
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - start);
-        EXPECT_EQ(hits, kHits);
-        EXPECT_LT(took.count(), 5000) << "milliseconds in code page " << codePage;
-    }
+    CodePageScope scope(SJ);
+    std::size_t hits = 0;
+    for (const char* p = STR_strstr(text.c_str(), "a"); p != nullptr; p = STR_strstr(p + 1, "a"))
+        ++hits;
+    EXPECT_EQ(hits, kHits);
 }
 
 TEST(StrFunctions, InPlaceChangesKeepCharactersWhole)
