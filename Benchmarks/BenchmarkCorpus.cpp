@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "Support/SplitMix64.h"
+
 namespace fs = std::filesystem;
 
 namespace
@@ -18,23 +20,7 @@ constexpr std::size_t kNameSize = 24;
 constexpr float kGridStep = 32.0f;
 constexpr int kGridCells = 128;
 
-// SplitMix64: the same sequence on every platform and standard library.
-class CRandom
-{
-public:
-    explicit CRandom(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    unsigned Below(unsigned n) { return static_cast<unsigned>(Next() % n); }
-
-private:
-    std::uint64_t m_state;
-};
+using CRandom = CSplitMix64;
 
 void PutLE(std::string& out, std::uint64_t value, int width)
 {

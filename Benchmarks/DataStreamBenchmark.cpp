@@ -18,6 +18,7 @@
 
 #include "Common/Core/ZRString.h"
 #include "Common/File/ZRDataStream.h"
+#include "Support/SplitMix64.h"
 
 namespace
 {
@@ -31,23 +32,7 @@ enum class Kind : unsigned char
     Text
 };
 
-// SplitMix64: the same sequence on every platform and standard library.
-class CRandom
-{
-public:
-    explicit CRandom(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
-
-private:
-    std::uint64_t m_state;
-};
+using CRandom = CSplitMix64;
 
 const char* const kWords[] = {"door",       "m_nHealth", "Player",   "spawn_03", "a",
                               "trigger",    "weapon",    "ammo",     "Lerp",     "inventory",

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "Common/Core/ZRString.h"
+#include "Support/SplitMix64.h"
 
 namespace
 {
@@ -41,22 +42,7 @@ const char* const kProse[] = {"the", "door", "opens", "when", "player", "enters"
                               "note", "fix", "this", "later", "keep", "in", "sync", "with",
                               "editor", "values", "seconds", "was", "before", "crossing", "zebra"};
 
-// SplitMix64: the same sequence on every platform and standard library.
-class CRandom
-{
-public:
-    explicit CRandom(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-
-private:
-    std::uint64_t m_state;
-};
+using CRandom = CSplitMix64;
 
 // Prose of exactly length bytes holding the needle (or the character) once,
 // kMatchFromEnd bytes before the end. The prose has "zebra" and "crossing" but

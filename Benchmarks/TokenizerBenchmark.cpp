@@ -20,6 +20,7 @@
 
 #include "Common/TextParsing/LexAnalyzer.h"
 #include "Common/TextParsing/StringTokenizer.h"
+#include "Support/SplitMix64.h"
 
 namespace
 {
@@ -31,29 +32,7 @@ enum class Dialect
     Pascal
 };
 
-// SplitMix64: the same sequence on every platform and standard library.
-class CRandom
-{
-public:
-    explicit CRandom(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
-    bool Chance(int percent) { return Below(100) < percent; }
-    template <std::size_t N>
-    const char* Pick(const char* const (&words)[N])
-    {
-        return words[Below(static_cast<int>(N))];
-    }
-
-private:
-    std::uint64_t m_state;
-};
+using CRandom = CSplitMix64;
 
 const char* const kKeywords[] = {"if", "then", "else", "end", "while", "do", "for", "to",
                                  "function", "return", "local", "begin", "and", "or", "not",

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "Common/Serialisation/ZRLzrwCompressor.h"
+#include "Support/SplitMix64.h"
 
 namespace
 {
@@ -30,23 +31,7 @@ constexpr unsigned char FILL = 0xCD;
 constexpr std::size_t LARGE = 1000003; // not a multiple of any block size
 constexpr std::size_t WHOLE = 0;
 
-// SplitMix64: the same sequence everywhere.
-class CRandom
-{
-public:
-    explicit CRandom(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    unsigned Below(unsigned n) { return static_cast<unsigned>(Next() % n); }
-
-private:
-    std::uint64_t m_state;
-};
+using CRandom = CSplitMix64;
 
 void PutLE(Bytes& out, std::uint64_t value, int width)
 {
