@@ -107,7 +107,7 @@ void CZRFrameTrace::Close(const char* pszName)
     }
 }
 
-void CZRFrameTrace::AppendSection(std::string& json, const sSection& section) const
+void CZRFrameTrace::AppendSection(std::string& json, const sSection& section, unsigned uProcess) const
 {
     const double dScale = kMicrosecondsPerSecond / static_cast<double>(m_nFrequency);
     char numbers[200];
@@ -118,7 +118,7 @@ void CZRFrameTrace::AppendSection(std::string& json, const sSection& section) co
                   "\"args\":{\"frame\":%u,\"depth\":%u}}",
                   static_cast<double>(section.nBegin) * dScale,
                   static_cast<double>(section.nEnd - section.nBegin) * dScale,
-                  static_cast<unsigned>(ZRPlatform::ProcessCurrentId()), static_cast<unsigned>(section.uThread),
+                  uProcess, static_cast<unsigned>(section.uThread),
                   static_cast<unsigned>(section.uFrame), static_cast<unsigned>(section.uDepth));
     json += numbers;
 }
@@ -129,6 +129,7 @@ std::string CZRFrameTrace::ToJson() const
     const std::uint64_t uCount = m_sections.size();
     const std::uint64_t uFirst = m_uNextSerial > uCount ? m_uNextSerial - uCount : 0;
     const std::uint32_t uOldestFrame = m_frame >= m_uFramesKept ? m_frame - m_uFramesKept + 1 : 0;
+    const unsigned uProcess = static_cast<unsigned>(ZRPlatform::ProcessCurrentId());
     bool bFirst = true;
     for (std::uint64_t uSerial = uFirst; uSerial < m_uNextSerial; ++uSerial)
     {
@@ -138,7 +139,7 @@ std::string CZRFrameTrace::ToJson() const
         if (!bFirst)
             json += ',';
         bFirst = false;
-        AppendSection(json, section);
+        AppendSection(json, section, uProcess);
     }
     json += "],\"displayTimeUnit\":\"ms\"}\n";
     return json;

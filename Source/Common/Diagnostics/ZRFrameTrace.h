@@ -87,7 +87,7 @@ private:
     void Open(const char* pszName);
     void Close(const char* pszName);
     std::int64_t Now() const;
-    void AppendSection(std::string& json, const sSection& section) const;
+    void AppendSection(std::string& json, const sSection& section, unsigned uProcess) const;
 
     std::vector<sSection> m_sections;
     std::uint64_t m_uNextSerial = 0;   // sections begun since Start
