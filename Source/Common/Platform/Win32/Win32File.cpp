@@ -12,6 +12,7 @@
 
 #include "Common/Platform/PlatformBackend.h"
 #include "Common/Platform/PlatformNames.h"
+#include "Common/Platform/Win32/Win32Scope.h"
 #include "Common/Platform/Win32/Win32Sys.h"
 
 namespace ZRPlatform
@@ -70,6 +71,22 @@ bool Done(BOOL result)
     if (!result)
         SetLastErrorFromOs();
     return result != FALSE;
+}
+
+// A change the thread made: what its lookup scope saw no longer holds.
+bool Changed(BOOL result)
+{
+    if (!result)
+        return Done(result);
+    Scope::Forget();
+    return true;
+}
+
+// The failure of a lookup that needed path to exist, noted for the scope.
+void LookupFailed(const char* path)
+{
+    SetLastErrorFromOs();
+    Scope::NoteMissing(path, GetLastError());
 }
 
 DWORD Access(std::uint32_t flags)
@@ -136,14 +153,20 @@ using namespace Win32;
 // A directory is refused by CreateFileA itself (ERROR_ACCESS_DENIED).
 FileHandle FileOpen(const char* path, std::uint32_t flags, std::uint64_t* size)
 {
-    if (!CheckPath(path))
+    const bool mustExist = (flags & kFileCreate) == 0;
+    if (!CheckPath(path) || (mustExist && Scope::KnownMissing(path)))
         return kInvalidFile;
     const HANDLE file = Sys::OpenFile(path, Access(flags), Disposition(flags));
     if (file == INVALID_HANDLE_VALUE)
     {
-        SetLastErrorFromOs();
+        if (mustExist)
+            LookupFailed(path);
+        else
+            SetLastErrorFromOs();
         return kInvalidFile;
     }
+    if (!mustExist)
+        Scope::Forget();
     LARGE_INTEGER length{};
     if (!Sys::FileSize(file, &length))
     {
@@ -250,11 +273,11 @@ bool FileClose(FileHandle file)
 
 std::uint32_t FileGetAttributes(const char* path)
 {
-    if (!CheckPath(path))
+    if (!CheckPath(path) || Scope::KnownMissing(path))
         return kAttrInvalid;
     const DWORD attributes = Sys::Attributes(OsName(path));
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        SetLastErrorFromOs();
+        LookupFailed(path);
     return attributes;
 }
 
@@ -276,21 +299,21 @@ bool FileSetAttributes(const char* path, std::uint32_t attributes)
 }
 
 // DeleteFileA refuses directories and read-only files (ERROR_ACCESS_DENIED).
-bool FileDelete(const char* path) { return CheckPath(path) && Done(Sys::RemoveFile(path)); }
+bool FileDelete(const char* path) { return CheckPath(path) && Changed(Sys::RemoveFile(path)); }
 
 bool DirectoryCreate(const char* path)
 {
-    return CheckPath(path) && Done(Sys::MakeDirectory(path));
+    return CheckPath(path) && Changed(Sys::MakeDirectory(path));
 }
 
 bool DirectoryRemove(const char* path)
 {
-    return CheckPath(path) && Done(Sys::DeleteDirectory(path));
+    return CheckPath(path) && Changed(Sys::DeleteDirectory(path));
 }
 
 bool DirectorySetCurrent(const char* path)
 {
-    return CheckPath(path) && Done(Sys::ChangeDirectory(OsName(path)));
+    return CheckPath(path) && Changed(Sys::ChangeDirectory(OsName(path)));
 }
 
 bool DirectoryGetCurrent(char* buffer, std::size_t size)
@@ -321,9 +344,14 @@ bool DirectoryIdentify(const char* path, DirectoryId* id)
         SetLastError(Error::InvalidArgument);
         return false;
     }
+    if (Scope::KnownMissing(path))
+        return false;
     const HANDLE directory = Sys::OpenForIdentity(OsName(path));
     if (directory == INVALID_HANDLE_VALUE)
-        return Done(FALSE);
+    {
+        LookupFailed(path);
+        return false;
+    }
     BY_HANDLE_FILE_INFORMATION info{};
     const BOOL known = ::GetFileInformationByHandle(directory, &info);
     const DWORD code = ::GetLastError();
@@ -354,11 +382,6 @@ bool StandardStreamIsTerminal(StandardStream stream)
     return ::_isatty(descriptor) != 0 && ::GetConsoleMode(::GetStdHandle(which), &mode) != FALSE;
 }
 
-// Windows answers every name from the disk at once; a scope has nothing to keep.
-LookupScope::LookupScope() = default;
-
-LookupScope::~LookupScope() = default;
-
 namespace Backend
 {
 
@@ -369,6 +392,11 @@ bool ListDirectory(const std::string& directory,
                    std::vector<DirectoryEntry>& entries)
 {
     const std::string pattern = directory + kEverything;
+    if (Scope::KnownMissing(pattern.c_str()))
+    {
+        SetLastError(Error::PathNotFound);
+        return false;
+    }
     WIN32_FIND_DATAA found{};
     const HANDLE find = Sys::FindFirst(pattern.c_str(), &found);
     if (find == INVALID_HANDLE_VALUE)
@@ -378,6 +406,7 @@ bool ListDirectory(const std::string& directory,
             return true;
         const Error error = TranslateError(code);
         SetLastError(error == Error::NotFound ? Error::PathNotFound : error);
+        Scope::NoteMissing(pattern.c_str(), GetLastError());
         return false;
     }
     DirectoryEntry entry{};
