@@ -108,7 +108,7 @@ bool CTimerTable::Stop(std::uint32_t timerId)
 {
     std::unique_lock<std::mutex> lock(m_lock);
     auto it = m_timers.begin();
-    while (it != m_timers.end() && (timerId == 0 || it->second.osId != timerId))
+    while (it != m_timers.end() && it->second.osId != timerId)
         ++it;
     if (it == m_timers.end())
     {

@@ -171,9 +171,7 @@ FileHandle FileOpen(const char* path, std::uint32_t flags, std::uint64_t* size)
     if (!Sys::FileSize(file, &length))
     {
         SetLastErrorFromOs();
-        const Error cause = GetLastError();
         ::CloseHandle(file);
-        SetLastError(cause);
         return kInvalidFile;
     }
     if (size != nullptr)

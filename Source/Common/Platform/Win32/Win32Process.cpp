@@ -90,11 +90,9 @@ using namespace Win32;
 
 std::uint32_t ProcessCurrentId() { return ::GetCurrentProcessId(); }
 
-void ProcessExitNow(std::uint32_t code)
-{
-    ::ExitProcess(code);
-    __builtin_unreachable();
-}
+// ExitProcess still tells the loaded DLLs (this library included) that the
+// process detaches; it runs no exit handlers of the program.
+void ProcessExitNow(std::uint32_t code) { ::ExitProcess(code); }
 
 bool ComputerName(char* buffer, std::size_t size)
 {

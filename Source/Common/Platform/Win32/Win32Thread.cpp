@@ -19,7 +19,7 @@ constexpr int kPriorities[] = {
     THREAD_PRIORITY_TIME_CRITICAL,
 };
 static_assert(kThreadPriorityError == THREAD_PRIORITY_ERROR_RETURN &&
-                  kThreadStillActive == STILL_ACTIVE,
+                  kThreadStillActive == static_cast<std::uint32_t>(STILL_ACTIVE),
               "the layer's thread values are Windows' own");
 
 bool KnownPriority(int priority)
