@@ -58,8 +58,7 @@ Error TranslateError(DWORD code)
     case ERROR_FILE_EXISTS: return Error::AlreadyExists;
     case ERROR_DIR_NOT_EMPTY: return Error::NotEmpty;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED: return Error::NoSpace;
+    case ERROR_HANDLE_DISK_FULL: return Error::NoSpace;
     case ERROR_TOO_MANY_OPEN_FILES:
     case ERROR_NO_SYSTEM_RESOURCES: return Error::TooManyOpen;
     case ERROR_INVALID_PARAMETER:
