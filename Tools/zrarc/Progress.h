@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "Common/File/ExtendedFileSystem.h"
+
 struct sArchiveFileNotify;
 
 // Registered as a callback for its lifetime. Creation announces each entry in
