@@ -214,7 +214,7 @@ TEST_F(ArchiveTest, ExtractionRefusesNamesThatLeaveTheTarget)
 
 using Records = std::vector<std::vector<std::string>>;
 
-void Record(int event, unsigned long param1, unsigned long param2, unsigned long user)
+void Record(int event, XfsParam param1, XfsParam param2, XfsParam user)
 {
     // The records are read by their layout: texts of 260 characters each.
     const char* record = reinterpret_cast<const char*>(param1);
@@ -234,7 +234,7 @@ TEST_F(ArchiveTest, CallbacksReceiveTheirRecords)
     WriteDisk("cb/sub/f2.txt", "2");
     fs::create_directory("out");
     Records events;
-    xfs.AddCallback(Record, reinterpret_cast<unsigned long>(&events));
+    xfs.AddCallback(Record, reinterpret_cast<XfsParam>(&events));
     xfs.CreateArchive("cb", "cb");
     xfs.ExtractArchive("cb", "out");
     xfs.RemoveCallback(Record);

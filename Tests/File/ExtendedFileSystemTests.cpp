@@ -16,14 +16,14 @@ namespace fs = std::filesystem;
 using Action = std::function<void()>;
 constexpr unsigned long kMaxFiles = CExtendedFileSystem::MAX_OPEN_FILES;
 
-void Callback(int, unsigned long, unsigned long, unsigned long) {}
-void OtherCallback(int, unsigned long, unsigned long, unsigned long) {}
+void Callback(int, XfsParam, XfsParam, XfsParam) {}
+void OtherCallback(int, XfsParam, XfsParam, XfsParam) {}
 
 std::atomic<int> g_events{0};
-void CountEvent(int, unsigned long, unsigned long, unsigned long) { ++g_events; }
+void CountEvent(int, XfsParam, XfsParam, XfsParam) { ++g_events; }
 
 // Changes the list it is called from: removes itself and adds itself again.
-void Reregister(int, unsigned long, unsigned long, unsigned long user)
+void Reregister(int, XfsParam, XfsParam, XfsParam user)
 {
     CExtendedFileSystem& system = *reinterpret_cast<CExtendedFileSystem*>(user);
     system.RemoveCallback(Reregister);
@@ -31,7 +31,7 @@ void Reregister(int, unsigned long, unsigned long, unsigned long user)
 }
 
 // Moves the tree being packed away (once), from user's first path to its second.
-void MoveTreeAway(int event, unsigned long, unsigned long, unsigned long user)
+void MoveTreeAway(int event, XfsParam, XfsParam, XfsParam user)
 {
     const auto& paths = *reinterpret_cast<const std::pair<fs::path, fs::path>*>(user);
     if (event == XFS_EVENT_ARCHIVE_FILE && fs::exists(paths.first))
@@ -389,7 +389,7 @@ TEST_F(ExtendedFileSystemTest, CleanupAfterAFailureKeepsItsCause)
     WriteDisk("tree/sub/f.txt", "f");
     fs::create_directory_symlink("..", "tree/sub/loop");
     const std::pair<fs::path, fs::path> paths(m_dir / "tree", m_dir / "moved");
-    xfs.AddCallback(MoveTreeAway, reinterpret_cast<unsigned long>(&paths));
+    xfs.AddCallback(MoveTreeAway, reinterpret_cast<XfsParam>(&paths));
     FILE_SetLastError(FILE_ERROR_BUSY);
     ExpectXfsError([&] { xfs.CreateArchive("x", "tree"); }, 4016);
     EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_NONE);
@@ -411,7 +411,7 @@ TEST_F(ExtendedFileSystemTest, RootsAndCallbacksChangeWhileOtherThreadsUseThem)
     const std::string root = (m_dir / "root").string();
     xfs.AddRoot(root.c_str());
     xfs.AddCallback(Callback, 0);   // stays throughout
-    xfs.AddCallback(Reregister, reinterpret_cast<unsigned long>(&xfs));
+    xfs.AddCallback(Reregister, reinterpret_cast<XfsParam>(&xfs));
     const CZRString& first = xfs.GetRoot(0);
     std::atomic<bool> done{false};
     std::atomic<int> failures{0};

@@ -32,7 +32,7 @@ bool CProgressBar::IsWanted(bool quiet) { return !quiet && FILE_IsTerminal(FILE_
 CProgressBar::CProgressBar(const char* action, bool draw, unsigned long total)
     : m_action(action), m_draw(draw), m_drawn(false), m_total(total), m_done(0)
 {
-    CExtendedFileSystem::Instance()->AddCallback(&OnEvent, reinterpret_cast<unsigned long>(this));
+    CExtendedFileSystem::Instance()->AddCallback(&OnEvent, reinterpret_cast<XfsParam>(this));
 }
 
 CProgressBar::~CProgressBar()
@@ -42,7 +42,7 @@ CProgressBar::~CProgressBar()
         std::fputs(kClearLine, stderr);
 }
 
-void CProgressBar::OnEvent(int event, unsigned long param1, unsigned long, unsigned long user)
+void CProgressBar::OnEvent(int event, XfsParam param1, XfsParam, XfsParam user)
 {
     CProgressBar& bar = *reinterpret_cast<CProgressBar*>(user);
     switch (event)

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "Common/File/ExtendedFileSystem.h"
+
 struct sArchiveFileNotify;
 
 // Registered as a callback for its lifetime. Creation announces each entry in
@@ -23,8 +25,7 @@ public:
     CProgressBar& operator=(const CProgressBar&) = delete;
 
 private:
-    static void OnEvent(int event, unsigned long param1, unsigned long param2,
-                        unsigned long user);
+    static void OnEvent(int event, XfsParam param1, XfsParam param2, XfsParam user);
     void Count(const sArchiveFileNotify& entry);
     void Advance(const std::string& path);
     void Draw();

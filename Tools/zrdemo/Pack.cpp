@@ -22,8 +22,7 @@ class CPackProgress
 public:
     explicit CPackProgress(bool draw) : m_draw(draw)
     {
-        CExtendedFileSystem::Instance()->AddCallback(&OnEvent,
-                                                     reinterpret_cast<unsigned long>(this));
+        CExtendedFileSystem::Instance()->AddCallback(&OnEvent, reinterpret_cast<XfsParam>(this));
     }
     ~CPackProgress()
     {
@@ -38,7 +37,7 @@ public:
     unsigned long GetFiles() const { return m_files; }
 
 private:
-    static void OnEvent(int event, unsigned long param1, unsigned long, unsigned long user)
+    static void OnEvent(int event, XfsParam param1, XfsParam, XfsParam user)
     {
         CPackProgress& progress = *reinterpret_cast<CPackProgress*>(user);
         const auto& entry = *reinterpret_cast<const sArchiveFileNotify*>(param1);

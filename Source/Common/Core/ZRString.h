@@ -46,11 +46,6 @@ private:
 extern ZR_COMMON_API bool (*s_pfnLoadString)(long id, CZRString& text);
 extern ZR_COMMON_API bool (*s_pfnIsStringIdentical)(long id, const CZRString& text);
 
-ZR_COMMON_API CZRString operator+(const CZRString& a, const CZRString& b);
-ZR_COMMON_API CZRString operator+(const CZRString& a, const char* b);
-ZR_COMMON_API CZRString operator+(const CZRString& a, char b);
-ZR_COMMON_API CZRString operator+(char a, const CZRString& b);
-
 // A zero-terminated byte string in the current multibyte code page that owns its
 // buffer alone (copies never share storage) and may remember the string resource
 // its text came from. Character-level work never splits a double-byte character.
@@ -99,10 +94,10 @@ public:
         return *this;
     }
 
-    friend CZRString operator+(const CZRString& a, const CZRString& b);
-    friend CZRString operator+(const CZRString& a, const char* b);
-    friend CZRString operator+(const CZRString& a, char b);
-    friend CZRString operator+(char a, const CZRString& b);
+    friend ZR_COMMON_API CZRString operator+(const CZRString& a, const CZRString& b);
+    friend ZR_COMMON_API CZRString operator+(const CZRString& a, const char* b);
+    friend ZR_COMMON_API CZRString operator+(const CZRString& a, char b);
+    friend ZR_COMMON_API CZRString operator+(char a, const CZRString& b);
 
     long GetLength() const { return m_data.nLength; }
     bool IsEmpty() const { return m_data.nLength == 0; }
@@ -243,3 +238,10 @@ private:
 
     sStringData m_data;
 };
+
+// The concatenations, declared again outside the class. The friend declarations
+// come first and carry the export attribute, as Windows compilers require.
+ZR_COMMON_API CZRString operator+(const CZRString& a, const CZRString& b);
+ZR_COMMON_API CZRString operator+(const CZRString& a, const char* b);
+ZR_COMMON_API CZRString operator+(const CZRString& a, char b);
+ZR_COMMON_API CZRString operator+(char a, const CZRString& b);

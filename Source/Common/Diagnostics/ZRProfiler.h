@@ -42,9 +42,6 @@
 
 class CZRProfiler;
 
-// The current profiler, or null.
-ZR_COMMON_API CZRProfiler* ZRGetProfiler();
-
 class ZR_COMMON_API CZRProfiler
 {
 public:
@@ -120,7 +117,7 @@ private:
     void UpdateHistoryData(int nIndex, float fPercent);
     void GetHistoryData(int nIndex, float& fAverage, float& fMinimum, float& fMaximum);
 
-    friend CZRProfiler* ZRGetProfiler();
+    friend ZR_COMMON_API CZRProfiler* ZRGetProfiler();
     static CZRProfiler* m_pCurrentProfiler;
 
     std::vector<sSample> m_samples;
@@ -132,3 +129,7 @@ private:
     std::uint32_t m_uFrameBeginMs;   // clock reading at the latest Begin
     CZRFrameTrace m_trace;
 };
+
+// The current profiler, or null. (Declared first as a friend of the class, with
+// its export attribute, as Windows compilers want it.)
+ZR_COMMON_API CZRProfiler* ZRGetProfiler();

@@ -192,7 +192,7 @@ const CZRString& CExtendedFileSystem::GetRoot(long index) const
     return m_state->roots[static_cast<std::size_t>(index)]->text;
 }
 
-void CExtendedFileSystem::AddCallback(XfsCallback function, unsigned long user)
+void CExtendedFileSystem::AddCallback(XfsCallback function, XfsParam user)
 {
     if (function == nullptr)
         return;
@@ -220,7 +220,7 @@ long CExtendedFileSystem::GetCallbackCount() const
 
 bool CExtendedFileSystem::HasCallbacks() const { return GetCallbackCount() > 0; }
 
-void CExtendedFileSystem::Notify(int event, unsigned long param1, unsigned long param2) const
+void CExtendedFileSystem::Notify(int event, XfsParam param1, XfsParam param2) const
 {
     std::vector<sCallback> callbacks;
     {

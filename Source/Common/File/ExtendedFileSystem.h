@@ -51,9 +51,17 @@ struct sArchiveHeader;
 struct sArchiveInfo;
 class CArchiveContainer;
 
+// The parameters and user value of a callback. Parameter 1 carries an
+// address, so the type is unsigned long wherever that is as wide as a pointer,
+// and the pointer-sized unsigned integer on 64-bit Windows, where long has 4 bytes.
+#if defined(_WIN64)
+typedef unsigned long long XfsParam;
+#else
+typedef unsigned long XfsParam;
+#endif
+
 // Receives progress events (eXfsEvent): (event, parameter 1, parameter 2, user value).
-typedef void (*XfsCallback)(int event, unsigned long param1, unsigned long param2,
-                            unsigned long user);
+typedef void (*XfsCallback)(int event, XfsParam param1, XfsParam param2, XfsParam user);
 
 // Hands out handles 1..MAX_OPEN_FILES for files found under the name as given
 // (relative to the current directory), then under each root in the order the
@@ -127,7 +135,7 @@ public:
 
     // A null function is ignored; a function may be added more than once and
     // is then called once per registration.
-    void AddCallback(XfsCallback function, unsigned long user);
+    void AddCallback(XfsCallback function, XfsParam user);
     // Removes the first registration of function; null or unknown: nothing.
     void RemoveCallback(XfsCallback function);
     long GetCallbackCount() const;
@@ -241,7 +249,7 @@ private:
     struct sCallback
     {
         XfsCallback function;
-        unsigned long user;
+        XfsParam user;
     };
     struct sState;
     struct sListing;
@@ -252,7 +260,7 @@ private:
 
     // Calls every registered function in order with its own user value; the
     // list is copied under the lock and called outside it.
-    void Notify(int event, unsigned long param1, unsigned long param2) const;
+    void Notify(int event, XfsParam param1, XfsParam param2) const;
 
     // The first free record in table order; null when all are in use.
     sFileInfo* AllocFileInfo();

@@ -706,7 +706,7 @@ void CExtendedFileSystem::RecursiveArchiveExtract(const char* name, const sArchi
     if (!back.IsValid())
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
     const std::string created = back.Path() + kBackslash + name;
-    Notify(XFS_EVENT_EXTRACT_DIRECTORY, reinterpret_cast<unsigned long>(created.c_str()), 0);
+    Notify(XFS_EVENT_EXTRACT_DIRECTORY, reinterpret_cast<XfsParam>(created.c_str()), 0);
     std::string here;
     if (!CreateAndEnter(name) || !WorkingDirectory(here))
         ThrowError(XFS_ERROR_CHANGE_DIRECTORY, __LINE__);
@@ -738,7 +738,7 @@ void CExtendedFileSystem::ExtractFile(const CArchiveContainer& container,
     CopyText(record.directory, directory);
     CopyText(record.archiveDirectory, archiveDirectory);
     CopyText(record.name, entry.name);
-    Notify(XFS_EVENT_EXTRACT_FILE, reinterpret_cast<unsigned long>(&record), 0);
+    Notify(XFS_EVENT_EXTRACT_FILE, reinterpret_cast<XfsParam>(&record), 0);
     CStream source(OpenContainer(container));
     CStream target(OpenStream(entry.name, kModeCreate));
     if (!target.IsOpen())
@@ -782,5 +782,5 @@ void CExtendedFileSystem::NotifyArchiveFile(int event, const std::string& direct
     sArchiveFileNotify record;
     CopyText(record.directory, directory);
     CopyText(record.name, name);
-    Notify(event, reinterpret_cast<unsigned long>(&record), 0);
+    Notify(event, reinterpret_cast<XfsParam>(&record), 0);
 }

@@ -327,7 +327,7 @@ bool CFileIO::Read(CZRString& value)
         return true;
     }
     const unsigned long wanted = static_cast<unsigned long>(length);
-    const unsigned long count = std::min(wanted, left - sizeof length);
+    const unsigned long count = std::min(wanted, left - static_cast<unsigned long>(sizeof length));
     if (count == 0)
         return false;
     char* bytes = value.GetBuffer(static_cast<int>(count));

@@ -3,7 +3,7 @@
 // Everything above this layer reaches the OS only through these declarations.
 // What is the same on every OS (name folding, wildcards, listing order,
 // listings) is written once beside this header (PlatformNames, PlatformFind);
-// a backend, one directory per OS chosen by the build (Posix/ today),
+// a backend, one directory per OS chosen by the build (Posix/, Win32/),
 // implements the rest and the few primitives of PlatformBackend.h. Test builds
 // pass the backend's OS calls through PlatformSeam.h. The declarations use no OS types: handles
 // are opaque integers, times are milliseconds, results follow the Windows semantics

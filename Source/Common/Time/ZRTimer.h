@@ -44,9 +44,6 @@ typedef void(ZR_TIMECALLBACK* LPTIMECALLBACK)(unsigned int uTimerId, unsigned in
 
 class CZRTimer;
 
-// The current timer, or null.
-ZR_COMMON_API CZRTimer* ZRGetTimer();
-
 class ZR_COMMON_API CZRTimer
 {
 public:
@@ -151,12 +148,16 @@ private:
 
     static void ClearChannel(sChannel& channel);
 
-    friend CZRTimer* ZRGetTimer();
+    friend ZR_COMMON_API CZRTimer* ZRGetTimer();
     static CZRTimer* m_pCurrentTimer;
 
     bool m_bHighResolution;
     sChannel m_channels[NUM_CHANNELS];
 };
+
+// The current timer, or null. (Declared first as a friend of the class, with
+// its export attribute, as Windows compilers want it.)
+ZR_COMMON_API CZRTimer* ZRGetTimer();
 
 // Reads channel 0 of the current timer.
 class ZR_COMMON_API CTimer

@@ -1,0 +1,116 @@
+// Anonymous pipes of the Windows backend: CreatePipe, with each end a channel of
+// the backend owning its Windows handle. Only code for Windows goes here.
+//
+// Windows reports a pipe whose write end has closed as an error (broken pipe)
+// where the layer reports the end of the data: a read then gives 0 bytes and
+// true, and a peek 0 bytes waiting.
+#include <algorithm>
+
+#include "Common/Platform/Win32/Win32Channels.h"
+
+namespace ZRPlatform
+{
+namespace Win32
+{
+namespace
+{
+bool CheckBuffer(const void* data, std::uint32_t size, std::uint32_t* count)
+{
+    if ((data == nullptr && size != 0) || count == nullptr)
+    {
+        SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    *count = 0;
+    return true;
+}
+} // namespace
+} // namespace Win32
+
+using namespace Win32;
+
+// The ends are inheritable, as the pipe's users have always created them, so a
+// host may hand one to a child process it starts with inheritance.
+bool PipeCreate(Handle* readEnd, Handle* writeEnd)
+{
+    if (readEnd == nullptr || writeEnd == nullptr)
+    {
+        SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    SECURITY_ATTRIBUTES inheritable{};
+    inheritable.nLength = sizeof(inheritable);
+    inheritable.bInheritHandle = TRUE;
+    HANDLE reader = nullptr;
+    HANDLE writer = nullptr;
+    if (!Sys::CreatePipe(&reader, &writer, &inheritable))
+    {
+        SetLastErrorFromOs();
+        return false;
+    }
+    *readEnd = RegisterChannel(std::make_shared<OsChannel>(ChannelKind::PipeRead, reader));
+    *writeEnd = RegisterChannel(std::make_shared<OsChannel>(ChannelKind::PipeWrite, writer));
+    return true;
+}
+
+// Writes every byte, waiting while the pipe is full. On failure *written counts
+// the bytes that went in; BrokenPipe when the read end is closed.
+bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint32_t* written)
+{
+    std::shared_ptr<OsChannel> end = LookupChannelAs<OsChannel>(writeEnd, ChannelKind::PipeWrite);
+    if (!end || !CheckBuffer(data, size, written))
+        return false;
+    const char* bytes = static_cast<const char*>(data);
+    while (*written < size)   // no zero-byte write: a reader would take it for the end
+    {
+        DWORD put = 0;
+        if (!Sys::ChannelWrite(end->Os(), bytes + *written, size - *written, &put))
+        {
+            SetLastErrorFromOs();
+            return false;
+        }
+        *written += put;
+    }
+    return true;
+}
+
+bool PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* bytesRead)
+{
+    std::shared_ptr<OsChannel> end = LookupChannelAs<OsChannel>(readEnd, ChannelKind::PipeRead);
+    if (!end || !CheckBuffer(data, size, bytesRead))
+        return false;
+    DWORD got = 0;
+    if (!Sys::ChannelRead(end->Os(), data, size, &got))
+    {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_BROKEN_PIPE)
+            return true;   // the write end is closed: the end of the data
+        SetLastErrorFrom(code);
+        return false;
+    }
+    *bytesRead = got;
+    return true;
+}
+
+bool PipePeek(Handle readEnd, std::uint32_t* available)
+{
+    std::shared_ptr<OsChannel> end = LookupChannelAs<OsChannel>(readEnd, ChannelKind::PipeRead);
+    if (!end)
+        return false;
+    DWORD waiting = 0;
+    if (!Sys::PeekPipe(end->Os(), &waiting))
+    {
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_BROKEN_PIPE)
+        {
+            SetLastErrorFrom(code);
+            return false;
+        }
+        waiting = 0;
+    }
+    if (available != nullptr)
+        *available = waiting;
+    return true;
+}
+
+} // namespace ZRPlatform
