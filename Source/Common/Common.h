@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Common/Core/ZRExport.h"
+#include "Common/Core/ZRUserValue.h"
 #include "Common/Core/ZRMemFunctions.h"
 #include "Common/Core/ZRStrFunctions.h"
 #include "Common/Core/ZRString.h"

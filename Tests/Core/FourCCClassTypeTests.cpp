@@ -14,7 +14,7 @@ TEST(FourCC, NumbersAndTextsGiveTheExpectedCode)
     set.SetAt(3, '\xE9');
     const std::tuple<CZRFourCC, const char*, unsigned long> cases[] = {
         {CZRFourCC(0x41424344ul), "ABCD", 0x44434241ul},
-        {CZRFourCC(0x741424344ul), "ABCD", 0x44434241ul}, // high bits dropped
+        {CZRFourCC(static_cast<unsigned long>(0x741424344ull)), "ABCD", 0x44434241ul}, // high bits dropped
         {CZRFourCC("RIFF"), "RIFF", 0x46464952ul},
         {reversed, "FFIR", 0x52494646ul},
         {CZRFourCC("WAV\xE9"), "WAV\xE9", 0xE9564157ul},

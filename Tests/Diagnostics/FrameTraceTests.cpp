@@ -52,7 +52,7 @@ protected:
     std::string Parsed(const CZRProfiler& profiler)
     {
         const fs::path trace = m_dir / "trace.json", out = m_dir / "out.txt";
-        EXPECT_TRUE(profiler.WriteTrace(trace.c_str()));
+        EXPECT_TRUE(profiler.WriteTrace(trace.string().c_str()));
         const std::string command = "python3 " + (m_dir / "summary.py").string() + " " + trace.string() + " " +
                                     std::to_string(getpid()) + " > " + out.string();
         EXPECT_EQ(std::system(command.c_str()), 0) << command;

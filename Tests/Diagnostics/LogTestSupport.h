@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -82,12 +83,17 @@ private:
 };
 
 // The computer name as the library reports it on this machine: the host name
-// without its domain.
+// without its domain (Windows keeps it in COMPUTERNAME too).
 inline std::string ComputerName()
 {
+#if defined(_WIN32)
+    const char* name = std::getenv("COMPUTERNAME");
+    return name != nullptr ? name : "";
+#else
     char host[256] = {};
     gethostname(host, sizeof(host) - 1);
     return std::string(host, std::strcspn(host, "."));
+#endif
 }
 
 // One log record as the mail slot carries it.

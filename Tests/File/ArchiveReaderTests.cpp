@@ -172,8 +172,8 @@ TEST_F(ArchiveReader, OverlappingNestedArchivesAreNeverEnteredTwice)
 TEST_F(ArchiveReader, ClosedOrMissingFileReportsOneError)
 {
     CZRArchiveReader reader;
-    EXPECT_FALSE(reader.Open((m_dir / "missing.arc").c_str()));
-    EXPECT_FALSE(reader.Open(m_dir.c_str()));
+    EXPECT_FALSE(reader.Open((m_dir / "missing.arc").string().c_str()));
+    EXPECT_FALSE(reader.Open(m_dir.string().c_str()));
     EXPECT_FALSE(reader.IsOpen());
     EXPECT_TRUE(reader.GetTree().empty());
     const auto problems = reader.Verify();

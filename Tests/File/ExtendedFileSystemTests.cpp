@@ -71,7 +71,7 @@ TEST_F(ExtendedFileSystemTest, LookupPrefersCurrentDirectoryThenRootsInOrder)
     WriteDisk("second/name.txt", "second");
     WriteDisk("second/only.txt", "only");
     xfs.AddRoot("first");
-    xfs.AddRoot((m_dir / "second").c_str());
+    xfs.AddRoot((m_dir / "second").string().c_str());
     const char* cases[][2] = {{"name.txt", "cwd"},      {"NAME.TXT", "cwd"},
                               {"only.txt", "only"},     {"sub\\deep.txt", "deep"},
                               {"sub/deep.txt", "deep"}, {"SUB\\Deep.TXT", "deep"}};
@@ -307,7 +307,7 @@ TEST_F(ExtendedFileSystemTest, ThreadsOpenReadAndCloseTheirOwnFilesAtOnce)
     auto contents = [](int t) { return std::string(1000 + t * 37, static_cast<char>('a' + t)); };
     for (int t = 0; t < kThreads; ++t)
         WriteDisk("root/t" + std::to_string(t) + ".txt", contents(t));
-    xfs.AddRoot((m_dir / "root").c_str());
+    xfs.AddRoot((m_dir / "root").string().c_str());
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)

@@ -162,7 +162,7 @@ TEST_F(FaultInjection, ListingAndCreatingDirectories)
             s_seen.clear();
             CZRFileScanner scanner;
             scanner.AddScanDirectory("Tree", "*.*");
-            scanner.Run([](eScannerMode mode, sFileData* data, unsigned long) {
+            scanner.Run([](eScannerMode mode, sFileData* data, ZRUserValue) {
                 if (mode == SCANNER_FILE)
                     s_seen.insert(std::string(data->strDirectory.GetString()) + "|" + data->strName.GetString());
             }, 0);

@@ -4,10 +4,10 @@
 #include <thread>
 #include <utility>
 
-#include <sys/resource.h>
 
 #include "Common/File/FileFunctions.h"
 #include "File/FileTestSupport.h"
+#include "Support/OpenDescriptors.h"
 
 namespace fs = std::filesystem;
 
@@ -109,12 +109,9 @@ TEST_F(FileFunctions, EmptyHandlesFailWithoutEffect)
 
 TEST_F(FileFunctions, AllSlotsTakenThenLowestFreeSlotIsReused)
 {
-    constexpr rlim_t kSpareDescriptors = 64;
-    rlimit previous{};
-    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &previous));
-    rlimit raised = previous;
-    raised.rlim_cur = std::min<rlim_t>(previous.rlim_max, FILE_MAX_OPEN + kSpareDescriptors);
-    if (raised.rlim_cur < FILE_MAX_OPEN + kSpareDescriptors || setrlimit(RLIMIT_NOFILE, &raised) != 0)
+    constexpr std::size_t kSpareDescriptors = 64;
+    const DescriptorLimit limit(FILE_MAX_OPEN + kSpareDescriptors);
+    if (!limit.Raised())
         GTEST_SKIP() << "cannot raise the open-descriptor limit above " << FILE_MAX_OPEN;
 
     const std::string path = Make("shared", "s");
@@ -132,7 +129,6 @@ TEST_F(FileFunctions, AllSlotsTakenThenLowestFreeSlotIsReused)
         for (const int handle : handles)
             EXPECT_EQ(1, FILE_Close(handle));
     }
-    setrlimit(RLIMIT_NOFILE, &previous);
 }
 
 TEST_F(FileFunctions, ConcurrentOpensNeverShareASlot)

@@ -35,7 +35,7 @@ struct sRecorder
     CZREvent atFile, proceed;            // for proceed
 };
 
-void Record(eScannerMode mode, sFileData* pFile, unsigned long ulUser)
+void Record(eScannerMode mode, sFileData* pFile, ZRUserValue ulUser)
 {
     static const char* const kModes[] = {"START", "", "DONE", "STOPPED"};
     sRecorder& r = *reinterpret_cast<sRecorder*>(ulUser);
@@ -113,7 +113,7 @@ protected:
         return m_recorder.events;
     }
 
-    unsigned long User() { return reinterpret_cast<unsigned long>(&m_recorder); }
+    ZRUserValue User() { return reinterpret_cast<ZRUserValue>(&m_recorder); }
 
     fs::path m_root;
     sRecorder m_recorder;

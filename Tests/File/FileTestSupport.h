@@ -21,6 +21,7 @@
 #include "Common/Core/ZRString.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileIO.h"
+#include "Support/ScratchDirectory.h"
 
 // Runs action and expects an Exception of the file class with code, and with
 // message and source file name where given.
@@ -223,10 +224,8 @@ class ScratchDirectoryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zr-file-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
         m_oldDir = std::filesystem::current_path();
-        std::filesystem::current_path(pattern);
+        std::filesystem::current_path(MakeScratchDirectory("zr-file-test-"));
         m_dir = std::filesystem::current_path();   // as the system reports it, links resolved
     }
 

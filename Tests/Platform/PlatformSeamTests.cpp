@@ -199,6 +199,6 @@ TEST_F(PlatformSeam, FilesTransferAtOffsetsBeyondFourGigabytes)
     ASSERT_TRUE(FileGetSize(file, &size));
     EXPECT_EQ(size, kFar + 3);
     EXPECT_TRUE(FileClose(file));
-    EXPECT_EQ(ErrorOf([&] { return FileOpen(m_root.c_str(), kFileRead) != kInvalidFile; }),
+    EXPECT_EQ(ErrorOf([&] { return FileOpen(m_root.string().c_str(), kFileRead) != kInvalidFile; }),
               Error::AccessDenied) << "a directory is no file";
 }

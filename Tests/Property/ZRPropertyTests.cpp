@@ -26,7 +26,7 @@ TEST(ZRProperty, ConstructorsStoreOneKindFromTheClearedState)
     ResourceHooks hooks;
     EXPECT_EQ(Slots(CZRProperty()), "- 0 0.000000 []");
     EXPECT_EQ(Slots(CZRProperty(-3)), "i -3 0.000000 []");
-    EXPECT_EQ(Slots(CZRProperty(0x100000007L)), "l 7 0.000000 []");   // the low 32 bits
+    EXPECT_EQ(Slots(CZRProperty(static_cast<long>(0x100000007LL))), "l 7 0.000000 []");   // the low 32 bits
     EXPECT_EQ(Slots(CZRProperty(4294967295UL)), "L -1 0.000000 []");
     EXPECT_EQ(Slots(CZRProperty(true)), "b 1 0.000000 []");
     EXPECT_EQ(Slots(CZRProperty(2.5f)), "f 0 2.500000 []");

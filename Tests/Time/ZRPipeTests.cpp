@@ -30,7 +30,8 @@ void WriteOneOfEach(CZRPipe& pipe)
 {
     EXPECT_TRUE(pipe.Write(true) && pipe.Write('z') && pipe.Write(short(-2)) &&
                 pipe.Write(static_cast<unsigned short>(0xBEEF)) && pipe.Write(-2) && pipe.Write(0x01020304u) &&
-                pipe.Write(-3L) && pipe.Write(0x123456789L) && pipe.Write(0xAABBCCDD11223344UL) &&
+                pipe.Write(-3L) && pipe.Write(static_cast<long>(0x123456789LL)) &&
+                pipe.Write(static_cast<unsigned long>(0xAABBCCDD11223344ULL)) &&
                 pipe.Write(1.5f) && pipe.Write(-2.25) && pipe.Write(CZRString("abc")) && pipe.Write("\0\1\2", 3));
 }
 const Bytes kOneOfEach = {

@@ -12,13 +12,13 @@ using namespace SyncTest;
 
 namespace
 {
-constexpr unsigned long kWideUser = 0x123456789ABCDEF0UL;   // all 8 bytes of unsigned long
+constexpr ZRUserValue kWideUser = static_cast<ZRUserValue>(0x123456789ABCDEF0ULL);   // every byte of it
 
 struct Worker : CZRThread
 {
     bool initResult = true;
     std::atomic<int> inits{0}, runs{0}, exits{0};
-    std::atomic<unsigned long> seenUser{0};
+    std::atomic<ZRUserValue> seenUser{0};
     CZREvent running, pollGate;
 
     bool InitInstance() override { return ++inits, initResult; }

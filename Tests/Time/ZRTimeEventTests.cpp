@@ -29,12 +29,12 @@ struct Ticks
 
     int Install(int nPeriod, int nType)
     {
-        return CZRTimer::InstallTimeEvent(nPeriod, 1, &OnTick, reinterpret_cast<unsigned long>(this), nType);
+        return CZRTimer::InstallTimeEvent(nPeriod, 1, &OnTick, reinterpret_cast<ZRUserValue>(this), nType);
     }
     bool Fired() { return fired.TryLock(SyncTest::kBoundMs); }
 
-    static void ZR_TIMECALLBACK OnTick(unsigned int id, unsigned int msg, unsigned long user, unsigned long,
-                                       unsigned long)
+    static void ZR_TIMECALLBACK OnTick(unsigned int id, unsigned int msg, ZRUserValue user, ZRUserValue,
+                                       ZRUserValue)
     {
         Ticks* self = reinterpret_cast<Ticks*>(user);
         self->inside = true;

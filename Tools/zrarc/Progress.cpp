@@ -13,8 +13,6 @@ constexpr int kBarWidth = 24;
 constexpr std::size_t kNameWidth = 30;  // keeps the line within 80 columns
 const char kClearLine[] = "\r\033[K";
 
-static_assert(sizeof(unsigned long) >= sizeof(void*), "the user value carries a pointer");
-
 std::string Join(const char* directory, const char* name)
 {
     return std::string(directory) + "/" + name;

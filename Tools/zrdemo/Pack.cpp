@@ -14,8 +14,6 @@ namespace
 constexpr int kBarWidth = 24;
 const char kClearLine[] = "\r\033[K";
 
-static_assert(sizeof(unsigned long) >= sizeof(void*), "the user value carries a pointer");
-
 // Registered for its lifetime; counts what the writer announces and stores.
 class CPackProgress
 {

@@ -21,3 +21,6 @@ set(ZR_MINGW_STATIC_RUNTIME "-static-libgcc -static-libstdc++ -static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${ZR_MINGW_STATIC_RUNTIME}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${ZR_MINGW_STATIC_RUNTIME}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${ZR_MINGW_STATIC_RUNTIME}")
+
+# Tests run under Wine: CTest puts this before every test command.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../wine-run wine64)

@@ -293,10 +293,10 @@ CZRString CZRString::Mid(int start, int count) const
 {
     if (count == 0)
         return CZRString();
-    // long arithmetic: start + count must not overflow for extreme arguments.
-    const long length = m_data.nLength;
-    const long first = start < 0 ? 0 : start;
-    long taken = count;
+    // 64-bit arithmetic: start + count must not overflow for extreme arguments.
+    const long long length = m_data.nLength;
+    const long long first = start < 0 ? 0 : start;
+    long long taken = count;
     if (first + taken >= length)
         taken = length - first;
     if (first >= length)
@@ -312,7 +312,7 @@ CZRString CZRString::Mid(int start) const
 {
     // length - start passes INT_MAX for the most negative starts; any count
     // from the length on takes the rest.
-    const long rest = m_data.nLength - start;
+    const long long rest = static_cast<long long>(m_data.nLength) - start;
     return Mid(start, static_cast<int>(rest < INT32_MAX ? rest : INT32_MAX));
 }
 

@@ -9,6 +9,7 @@
 
 #include "Common/Core/ZRExport.h"
 #include "Common/Core/ZRString.h"
+#include "Common/Core/ZRUserValue.h"
 #include "Common/File/FileFunctions.h"
 #include "Common/File/ZRArchive.h"
 #include "Common/Time/ZRCriticalSection.h"
@@ -51,14 +52,8 @@ struct sArchiveHeader;
 struct sArchiveInfo;
 class CArchiveContainer;
 
-// The parameters and user value of a callback. Parameter 1 carries an
-// address, so the type is unsigned long wherever that is as wide as a pointer,
-// and the pointer-sized unsigned integer on 64-bit Windows, where long has 4 bytes.
-#if defined(_WIN64)
-typedef unsigned long long XfsParam;
-#else
-typedef unsigned long XfsParam;
-#endif
+// The parameters and user value of a callback. Parameter 1 carries an address.
+typedef ZRUserValue XfsParam;
 
 // Receives progress events (eXfsEvent): (event, parameter 1, parameter 2, user value).
 typedef void (*XfsCallback)(int event, XfsParam param1, XfsParam param2, XfsParam user);

@@ -125,7 +125,7 @@ void ForEachFile(const CZRString& directory, const CZRString& mask, OnFile onFil
 struct sScanJob
 {
     FileScannerCallback pfnCallback;
-    unsigned long ulUser;
+    ZRUserValue ulUser;
     bool bIncludeSubDirs;
     unsigned long ulStopMark;
     std::vector<CZRString> scanDirectories;
@@ -242,14 +242,14 @@ void CZRFileScanner::AddScanDirectory(const CZRString& directory, const CZRStrin
     m_masks.push_back(mask);
 }
 
-void CZRFileScanner::Run(FileScannerCallback pfnCallback, unsigned long ulUser)
+void CZRFileScanner::Run(FileScannerCallback pfnCallback, ZRUserValue ulUser)
 {
     const sScanJob job{pfnCallback, ulUser, m_bIncludeSubDirs, g_stopRequests.load(),
                        m_scanDirectories, m_masks, nullptr};
     job.ScanAll();
 }
 
-bool CZRFileScanner::RunThread(FileScannerCallback pfnCallback, unsigned long ulUser,
+bool CZRFileScanner::RunThread(FileScannerCallback pfnCallback, ZRUserValue ulUser,
                                CZREvent* pStartEvent)
 {
     auto job = std::make_unique<sScanJob>(sScanJob{

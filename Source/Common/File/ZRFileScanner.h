@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Common/Core/ZRExport.h"
+#include "Common/Core/ZRUserValue.h"
 #include "Common/Core/ZRString.h"
 #include "Common/Time/ZRSyncFunctions.h"
 
@@ -31,7 +32,7 @@ struct sFileData
 
 // Called with the mode, the file (null unless SCANNER_FILE) and the user value
 // given to Run or RunThread, unchanged.
-typedef void (*FileScannerCallback)(eScannerMode mode, sFileData* pFileData, unsigned long ulUser);
+typedef void (*FileScannerCallback)(eScannerMode mode, sFileData* pFileData, ZRUserValue ulUser);
 
 // Each scan directory D is walked with its own mask M, in the order added:
 // first the files of D matching M (never directories) in listing order, which
@@ -73,7 +74,7 @@ public:
 
     // Scans every directory in the calling thread and calls the callback with
     // SCANNER_FILE for each file. A null callback only walks the trees.
-    void Run(FileScannerCallback pfnCallback, unsigned long ulUser);
+    void Run(FileScannerCallback pfnCallback, ZRUserValue ulUser);
 
     // Starts a thread that waits until pStartEvent is signalled (when one is
     // given), calls the callback with SCANNER_START, scans like Run and ends
@@ -83,7 +84,7 @@ public:
     // thread starts at normal priority: set another one before signalling the
     // event to have the whole scan run at it. A thread started earlier by this
     // scanner is left to run on and end by itself.
-    bool RunThread(FileScannerCallback pfnCallback, unsigned long ulUser, CZREvent* pStartEvent);
+    bool RunThread(FileScannerCallback pfnCallback, ZRUserValue ulUser, CZREvent* pStartEvent);
     // Stops the scans begun so far, see above; does not wait.
     void StopThread();
 

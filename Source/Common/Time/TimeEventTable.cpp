@@ -36,7 +36,7 @@ void Dispatch(std::uint32_t eventId, std::uintptr_t slotIndex)
 {
     sTimeEventSlot& slot = GetTimeEventTable().slots[slotIndex];
     const LPTIMECALLBACK callback = slot.callback.load();
-    const unsigned long user = slot.user.load();
+    const ZRUserValue user = slot.user.load();
     const bool periodic = slot.periodic.load();
     callback(eventId, 0, user, 0, 0);
     if (periodic)
@@ -55,7 +55,7 @@ bool Release(sTimeEventSlot& slot, std::uint64_t phase, std::uint32_t eventId)
 namespace TimeEvents
 {
 std::uint32_t Install(std::uint32_t delayMs, std::uint32_t resolutionMs, bool periodic,
-                      LPTIMECALLBACK pfnCallback, unsigned long dwUser)
+                      LPTIMECALLBACK pfnCallback, ZRUserValue dwUser)
 {
     if (pfnCallback == nullptr)
         return 0;

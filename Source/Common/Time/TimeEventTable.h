@@ -19,7 +19,7 @@ struct sTimeEventSlot
 {
     std::atomic<std::uint64_t> state;   // see TimeEventTable.cpp
     std::atomic<LPTIMECALLBACK> callback;
-    std::atomic<unsigned long> user;
+    std::atomic<ZRUserValue> user;
     std::atomic<bool> periodic;
 };
 
@@ -38,7 +38,7 @@ namespace TimeEvents
 // Starts a platform timer that calls pfnCallback with dwUser; its id, or 0 when
 // no slot is free or the platform refuses.
 std::uint32_t Install(std::uint32_t delayMs, std::uint32_t resolutionMs, bool periodic,
-                      LPTIMECALLBACK pfnCallback, unsigned long dwUser);
+                      LPTIMECALLBACK pfnCallback, ZRUserValue dwUser);
 // Stops the timer (waiting for a running callback) and frees its slot.
 void Uninstall(std::uint32_t eventId);
 } // namespace TimeEvents

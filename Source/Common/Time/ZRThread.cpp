@@ -48,7 +48,7 @@ bool CZRThread::InitInstance() { return true; }
 
 void CZRThread::ExitInstance() {}
 
-bool CZRThread::Start(unsigned long dwUserParam, eThreadPriority ePriority)
+bool CZRThread::Start(ZRUserValue dwUserParam, eThreadPriority ePriority)
 {
     if (IsRunning())
         Stop(true, kRestartWaitMs);
@@ -88,7 +88,7 @@ eThreadPriority CZRThread::GetPriority() const
     return FromPlatformPriority(ZRPlatform::ThreadGetPriority(m_hThread));
 }
 
-unsigned long CZRThread::GetUserParam() const { return m_dwUserParam; }
+ZRUserValue CZRThread::GetUserParam() const { return m_dwUserParam; }
 
 ZRHANDLE CZRThread::GetThreadHandle() const { return m_hThread; }
 

@@ -31,6 +31,7 @@
 #include <cstdint>
 
 #include "Common/Core/ZRExport.h"
+#include "Common/Core/ZRUserValue.h"
 #include "Common/Time/ZRSyncFunctions.h"
 
 // Thread priorities; GetPriority gives -1 for a priority outside this list.
@@ -55,7 +56,7 @@ public:
     // Called on the thread after Run has returned.
     virtual void ExitInstance();
     // False when the thread could not be created.
-    virtual bool Start(unsigned long dwUserParam, eThreadPriority ePriority);
+    virtual bool Start(ZRUserValue dwUserParam, eThreadPriority ePriority);
     // dwTimeout in ms; 0xFFFFFFFF or more waits without limit. Always true.
     virtual bool Stop(bool bWait, unsigned long dwTimeout);
     // The work, on the thread; its result is not used.
@@ -68,7 +69,7 @@ public:
     // Another value than the four listed sets the normal priority.
     void SetPriority(eThreadPriority ePriority);
     eThreadPriority GetPriority() const;
-    unsigned long GetUserParam() const;
+    ZRUserValue GetUserParam() const;
 
 protected:
     // This object's handle to its thread, 0 before the first Start; for waits.
@@ -82,6 +83,6 @@ private:
     // the end of its work.
     std::uint32_t m_nThreadId;
     std::atomic<ZRHANDLE> m_hThread;
-    unsigned long m_dwUserParam;
+    ZRUserValue m_dwUserParam;
     std::atomic<bool> m_bStopPending;
 };

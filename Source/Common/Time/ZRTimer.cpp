@@ -244,7 +244,7 @@ int CZRTimer::GetChannelByName(const char* pszName) const
 int CZRTimer::GetNumChannels() const { return NUM_CHANNELS; }
 
 int CZRTimer::InstallTimeEvent(int nPeriod, int nResolution, LPTIMECALLBACK pfnCallback,
-                               unsigned long dwUser, int nType)
+                               ZRUserValue dwUser, int nType)
 {
     const std::uint32_t nPeriodMs = static_cast<std::uint32_t>(nPeriod);
     if (ZRPlatform::TimerBeginPeriod(nPeriodMs) != 0)

@@ -26,6 +26,7 @@
 #pragma once
 
 #include "Common/Core/ZRExport.h"
+#include "Common/Core/ZRUserValue.h"
 #include "Common/Core/ZRString.h"
 
 // The calling convention of time event callbacks: that of the Windows
@@ -39,8 +40,8 @@
 // A time event callback: the event id, a message (always 0), the user value
 // given to InstallTimeEvent and two reserved values (0).
 typedef void(ZR_TIMECALLBACK* LPTIMECALLBACK)(unsigned int uTimerId, unsigned int uMsg,
-                                               unsigned long dwUser, unsigned long dw1,
-                                               unsigned long dw2);
+                                               ZRUserValue dwUser, ZRUserValue dw1,
+                                               ZRUserValue dw2);
 
 class CZRTimer;
 
@@ -114,7 +115,7 @@ public:
     // event id; 0 when the event was refused (the resolution stays asked for),
     // -1 when the resolution was refused. nResolution is a hint.
     static int InstallTimeEvent(int nPeriod, int nResolution, LPTIMECALLBACK pfnCallback,
-                                unsigned long dwUser, int nType);
+                                ZRUserValue dwUser, int nType);
     // Ends the event and the resolution nPeriod. On return the callback is not
     // running (unless this is called from it) and never runs again.
     static void UninstallTimeEvent(int nEventId, int nPeriod);

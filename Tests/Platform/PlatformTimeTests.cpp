@@ -56,7 +56,7 @@ void WaitForLaterMarker()
 }
 } // namespace
 
-TEST(PosixTime, ClocksAgreeAndSleepLastsAtLeastTheTimeAsked)
+TEST(PlatformTime, ClocksAgreeAndSleepLastsAtLeastTheTimeAsked)
 {
     EXPECT_EQ(ClockFrequency(), 1000000000);
     const std::int64_t counter = ClockCounter();
@@ -69,7 +69,7 @@ TEST(PosixTime, ClocksAgreeAndSleepLastsAtLeastTheTimeAsked)
     EXPECT_LE(elapsedTicks, elapsedCounter * 1000 / ClockFrequency() + 1);
 }
 
-TEST(PosixTime, PeriodicTimerRepeatsAndStopsWithNoCallbackRunning)
+TEST(PlatformTime, PeriodicTimerRepeatsAndStopsWithNoCallbackRunning)
 {
     Counter counter;
     counter.target = 5;
@@ -85,7 +85,7 @@ TEST(PosixTime, PeriodicTimerRepeatsAndStopsWithNoCallbackRunning)
     EXPECT_FALSE(TimerStop(id));
 }
 
-TEST(PosixTime, OneShotFiresOnceAndRunsInDueOrder)
+TEST(PlatformTime, OneShotFiresOnceAndRunsInDueOrder)
 {
     std::atomic<int> sequence{0};
     Counter late, early;
@@ -99,7 +99,7 @@ TEST(PosixTime, OneShotFiresOnceAndRunsInDueOrder)
     EXPECT_FALSE(TimerStop(earlyId));   // a fired one-shot is gone
 }
 
-TEST(PosixTime, TimerStoppedFromItsOwnCallbackEnds)
+TEST(PlatformTime, TimerStoppedFromItsOwnCallbackEnds)
 {
     Counter counter;
     counter.stopSelf = true;
@@ -108,7 +108,7 @@ TEST(PosixTime, TimerStoppedFromItsOwnCallbackEnds)
     EXPECT_EQ(counter.calls, 1);
 }
 
-TEST(PosixTime, BadArgumentsAndPeriods)
+TEST(PlatformTime, BadArgumentsAndPeriods)
 {
     Counter counter;
     EXPECT_EQ(TimerStart(kSleepMs, 1, false, nullptr, 0), 0u);
@@ -119,7 +119,7 @@ TEST(PosixTime, BadArgumentsAndPeriods)
     EXPECT_TRUE(TimerBeginPeriod(0) != 0 && TimerEndPeriod(0) != 0);
 }
 
-TEST(PosixTime, StoppingTheTimerTheThreadWaitsForLeavesItWorking)
+TEST(PlatformTime, StoppingTheTimerTheThreadWaitsForLeavesItWorking)
 {
     Counter waitedFor;
     const std::uint32_t id = waitedFor.Start(1000000, false);

@@ -23,7 +23,7 @@ bool Write(Handle pipe, const std::string& text)
 }
 } // namespace
 
-TEST(PosixPipe, CarriesBytesInOrderBetweenThreadsAndEndsWithTheWriter)
+TEST(PlatformPipe, CarriesBytesInOrderBetweenThreadsAndEndsWithTheWriter)
 {
     constexpr std::uint32_t kStreamBytes = 256 * 1024;   // more than a Linux pipe holds
     Handle readEnd = kNullHandle, writeEnd = kNullHandle;
@@ -47,7 +47,7 @@ TEST(PosixPipe, CarriesBytesInOrderBetweenThreadsAndEndsWithTheWriter)
     EXPECT_TRUE(ObjectClose(readEnd));
 }
 
-TEST(PosixPipe, PeekCountsWaitingBytesAndEndsAreChecked)
+TEST(PlatformPipe, PeekCountsWaitingBytesAndEndsAreChecked)
 {
     Handle readEnd = kNullHandle, writeEnd = kNullHandle;
     ASSERT_TRUE(PipeCreate(&readEnd, &writeEnd));
@@ -70,7 +70,7 @@ TEST(PosixPipe, PeekCountsWaitingBytesAndEndsAreChecked)
     EXPECT_TRUE(ObjectClose(writeEnd));
 }
 
-TEST(PosixMailSlot, KeepsMessageBoundariesAndReportsSizes)
+TEST(PlatformMailSlot, KeepsMessageBoundariesAndReportsSizes)
 {
     const Handle server = MailSlotCreate(SlotName(".", "Boundaries").c_str(), kMaxMessage);
     // "*" and "." name the same slot; names compare without regard to case.
@@ -100,7 +100,7 @@ TEST(PosixMailSlot, KeepsMessageBoundariesAndReportsSizes)
 
 // The slot refuses a sender when the socket queue is full; once a reader drains
 // it, a sender on another thread waits for room and every message arrives whole.
-TEST(PosixMailSlot, AFullSlotRefusesASenderInsteadOfBlockingIt)
+TEST(PlatformMailSlot, AFullSlotRefusesASenderInsteadOfBlockingIt)
 {
     constexpr std::uint32_t kSendLimit = 1000, kMessages = 40;   // both above what a socket queue holds
     const Handle server = MailSlotCreate(SlotName(".", "full").c_str(), 0);
@@ -127,7 +127,7 @@ TEST(PosixMailSlot, AFullSlotRefusesASenderInsteadOfBlockingIt)
     EXPECT_TRUE(ObjectClose(client) && ObjectClose(server));
 }
 
-TEST(PosixMailSlot, NamesAreServedOnceAndClientsNeedAServer)
+TEST(PlatformMailSlot, NamesAreServedOnceAndClientsNeedAServer)
 {
     const std::string name = SlotName(".", "once");
     EXPECT_EQ(ErrorOf([&] { return MailSlotOpen(name.c_str()); }), Error::NotFound);

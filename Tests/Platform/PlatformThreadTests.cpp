@@ -40,7 +40,7 @@ struct GatedThread
 };
 } // namespace
 
-TEST(PosixThread, RunsAtOnceAndIsSignalledWithItsExitCodeAfterItsMutexesAreAbandoned)
+TEST(PlatformThread, RunsAtOnceAndIsSignalledWithItsExitCodeAfterItsMutexesAreAbandoned)
 {
     GatedThread shared;
     shared.mutexToKeep = MutexCreate(false, nullptr);
@@ -69,7 +69,7 @@ TEST(PosixThread, RunsAtOnceAndIsSignalledWithItsExitCodeAfterItsMutexesAreAband
     EXPECT_TRUE(other != 0 && other != mine);
 }
 
-TEST(PosixThread, ClosingEveryHandleLeavesTheThreadRunning)
+TEST(PlatformThread, ClosingEveryHandleLeavesTheThreadRunning)
 {
     GatedThread shared;
     const Handle thread = shared.Start();
@@ -81,7 +81,7 @@ TEST(PosixThread, ClosingEveryHandleLeavesTheThreadRunning)
     EXPECT_EQ(ObjectWait(shared.done, kBoundMs), WaitResult::Signaled);
 }
 
-TEST(PosixThread, PriorityReportsTheLastValueSet)
+TEST(PlatformThread, PriorityReportsTheLastValueSet)
 {
     GatedThread shared;
     const Handle thread = shared.Start();
