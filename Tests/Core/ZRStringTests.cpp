@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cwchar>
 #include <iterator>
 #include <string>
@@ -266,8 +267,13 @@ TEST(ZRString, FormatKeepsWhatCameBeforeAFailure)
     CZRString s;
     s.Format("ab%lc", static_cast<wint_t>(0x100)); // no multibyte form in the C locale
     EXPECT_EQ(Text(s), "ab");
-    s.Format("ab%3000000000d", 1);
-    EXPECT_EQ(Text(s), "ab");
+    // A width past INT_MAX fails where the C library says so (glibc); other C
+    // libraries read it their own way, and the text is what theirs makes.
+    const char* const hugeWidth = "ab%3000000000d";
+    char reference[16] = {};
+    const bool fails = std::snprintf(reference, sizeof reference, hugeWidth, 1) < 0;
+    s.Format(hugeWidth, 1);
+    EXPECT_EQ(Text(s), fails ? std::string("ab") : std::string(reference));
     s.Format("%.1022s%", std::string(1500, 'x').c_str());
     EXPECT_EQ(Text(s), std::string(1022, 'x'));
     s.Format("%s%*d%*d", "kept", 2000000000, 1, 2000000000, 2); // more than INT_MAX bytes

@@ -795,6 +795,27 @@ ZRFormat::Result FormatPieces(Sink& sink, const char* fmt, const Parsed& parsed,
     return {static_cast<int>(sink.Total()), sink.Kept()};
 }
 
+// Whether the C library takes numbered arguments ("%1$d", as POSIX asks).
+// Pieces of a numbered format go to it numbered, so where it does not, such a
+// format goes to it whole and comes out as that library makes it.
+bool CLibraryNumbersArguments()
+{
+    static const bool s_numbers = [] {
+        const char* const numbered = "%2$d%1$d";
+        char out[8] = {};
+        return std::snprintf(out, sizeof out, numbered, 1, 2) == 2 && std::strcmp(out, "21") == 0;
+    }();
+    return s_numbers;
+}
+
+bool HasNumbered(const Parsed& parsed)
+{
+    for (const Conversion& conv : parsed.conversions)
+        if (conv.numbered)
+            return true;
+    return false;
+}
+
 ZRFormat::Result Whole(char* buffer, std::size_t room, const char* fmt, va_list args, int savedErrno)
 {
     errno = savedErrno;
@@ -813,6 +834,8 @@ ZRFormat::Result ZRFormat::Format(char* buffer, std::size_t room, const char* fm
 
     Parsed parsed;
     Parse(fmt, parsed);
+    if (!CLibraryNumbersArguments() && HasNumbered(parsed))
+        return Whole(buffer, room, fmt, args, savedErrno);
     std::vector<Arg> values;
     values.reserve(parsed.types.size());
     va_list copy;
