@@ -269,10 +269,10 @@ TEST(ZRString, FormatKeepsWhatCameBeforeAFailure)
     EXPECT_EQ(Text(s), "ab");
     // A width past INT_MAX fails where the C library says so (glibc); other C
     // libraries read it their own way, and the text is what theirs makes.
-    const char* const hugeWidth = "ab%3000000000d";
+    const std::string hugeWidth = "ab%3000000000d";
     char reference[16] = {};
-    const bool fails = std::snprintf(reference, sizeof reference, hugeWidth, 1) < 0;
-    s.Format(hugeWidth, 1);
+    const bool fails = std::snprintf(reference, sizeof reference, hugeWidth.c_str(), 1) < 0;
+    s.Format(hugeWidth.c_str(), 1);
     EXPECT_EQ(Text(s), fails ? std::string("ab") : std::string(reference));
     s.Format("%.1022s%", std::string(1500, 'x').c_str());
     EXPECT_EQ(Text(s), std::string(1022, 'x'));
