@@ -130,6 +130,8 @@ int RunCat(const Operands& operands, const sOptions&)
     try
     {
         COpenFile file(EnterArchiveDirectory(operands[0]).c_str());
+        if (!FILE_SetBinaryMode(FILE_STDOUT))   // the file's bytes, line ends untranslated
+            return Fail("stdout", "cannot switch to binary mode");
         std::vector<char> buffer(kCopyChunk);
         for (unsigned long count; (count = file.Read(buffer.data(), kCopyChunk)) > 0;)
             if (std::fwrite(buffer.data(), 1, count, stdout) != count)

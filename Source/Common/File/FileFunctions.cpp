@@ -355,19 +355,30 @@ bool FILE_SetFileAttributes(const char* path, unsigned long flags)
     return path != nullptr && ZRPlatform::FileSetAttributes(path, windowsBits);
 }
 
-bool FILE_IsTerminal(int standardStream)
+namespace
+{
+bool ToStandardStream(int standardStream, ZRPlatform::StandardStream& stream)
 {
     switch (standardStream)
     {
-    case FILE_STDIN:
-        return ZRPlatform::StandardStreamIsTerminal(ZRPlatform::StandardStream::Input);
-    case FILE_STDOUT:
-        return ZRPlatform::StandardStreamIsTerminal(ZRPlatform::StandardStream::Output);
-    case FILE_STDERR:
-        return ZRPlatform::StandardStreamIsTerminal(ZRPlatform::StandardStream::Error);
-    default:
-        return false;
+    case FILE_STDIN: stream = ZRPlatform::StandardStream::Input; return true;
+    case FILE_STDOUT: stream = ZRPlatform::StandardStream::Output; return true;
+    case FILE_STDERR: stream = ZRPlatform::StandardStream::Error; return true;
+    default: return false;
     }
+}
+} // namespace
+
+bool FILE_IsTerminal(int standardStream)
+{
+    ZRPlatform::StandardStream stream;
+    return ToStandardStream(standardStream, stream) && ZRPlatform::StandardStreamIsTerminal(stream);
+}
+
+bool FILE_SetBinaryMode(int standardStream)
+{
+    ZRPlatform::StandardStream stream;
+    return ToStandardStream(standardStream, stream) && ZRPlatform::StandardStreamSetBinary(stream);
 }
 
 int DIR_Create(const char* path) { return Result(ZRPlatform::DirectoryCreate(path)); }

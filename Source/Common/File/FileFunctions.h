@@ -111,13 +111,18 @@ ZR_COMMON_API unsigned long FILE_GetFileAttributes(const char* path);
 // Sets the attributes given as FILE_ATTR_ flags; true on success.
 ZR_COMMON_API bool FILE_SetFileAttributes(const char* path, unsigned long flags);
 
-// The process's standard streams, for FILE_IsTerminal.
+// The process's standard streams, for FILE_IsTerminal and FILE_SetBinaryMode.
 constexpr int FILE_STDIN = 0;
 constexpr int FILE_STDOUT = 1;
 constexpr int FILE_STDERR = 2;
 // Whether a standard stream is an interactive terminal (where a tool may draw
 // progress); false for anything else.
 ZR_COMMON_API bool FILE_IsTerminal(int standardStream);
+// Makes the C runtime's standard stream (stdin, stdout, stderr) pass bytes
+// unchanged, as a tool that writes file contents to stdout needs: the Windows
+// runtime translates line ends by default, other runtimes never do. False for
+// anything else or when the runtime refuses.
+ZR_COMMON_API bool FILE_SetBinaryMode(int standardStream);
 
 // Creates one directory.
 ZR_COMMON_API int DIR_Create(const char* path);

@@ -329,6 +329,10 @@ enum class StandardStream
 };
 // Whether the stream is an interactive terminal (a progress bar is wanted there).
 bool StandardStreamIsTerminal(StandardStream stream);
+// Makes the C runtime's stream (stdin, stdout, stderr) carry bytes unchanged.
+// Windows' runtime turns line feeds into CR LF in its default text mode; POSIX
+// runtimes never translate. False when the runtime refuses.
+bool StandardStreamSetBinary(StandardStream stream);
 
 // ---- Process and user interface -------------------------------------------------
 

@@ -332,6 +332,8 @@ bool StandardStreamIsTerminal(StandardStream stream)
     return isatty(fd) == 1;
 }
 
+bool StandardStreamSetBinary(StandardStream) { return true; }
+
 namespace Backend
 {
 
