@@ -70,6 +70,9 @@ CToolCli::CToolCli(const std::string& name, const std::string& summary, const st
     formatter->column_width(24);
     m_app.formatter(formatter);
     m_app.fallthrough();  // the tool's flags after a verb
+    // One option style on every OS: "/name" is a path (CLI11 would read it as
+    // an option on Windows). Verbs inherit this too.
+    m_app.allow_windows_style_options(false);
     m_helpFlag = m_app.set_help_flag("-h,--help", "this help");
     m_app.set_version_flag("-V,--version", name + " " + version, "the version");
     m_app.footer(kExitHelp);

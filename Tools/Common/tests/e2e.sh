@@ -5,6 +5,8 @@ expect() {
     local want=$1 got=0
     shift
     "$@" >out 2>err || got=$?
+    # Windows programs under Wine (ZR_E2E_WINE) end text lines with CR LF.
+    [[ -z ${ZR_E2E_WINE:-} ]] || sed -i 's/\r$//' out err
     [[ $got == "$want" ]] || fail "'$*' exited $got, not $want: $(cat err)"
 }
 # has REGEX [FILE]: some line of FILE (default ./out) matches.
