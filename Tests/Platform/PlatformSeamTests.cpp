@@ -125,8 +125,14 @@ TEST_F(PlatformSeam, TrustedListingsCostOneStatPerDirectory)
     Seam::ResetCounts();
     EXPECT_TRUE(Opens("DIR/alpha.txt"));
     EXPECT_EQ(Seam::Calls(OsCall::List), 0u) << "both listings came from the cache";
+#if defined(_WIN32)
+    // Windows opens any spelling itself: the open and the stat of its handle.
+    EXPECT_EQ(Seam::Calls(OsCall::Stat), 1u);
+    EXPECT_EQ(Seam::Calls(OsCall::Open), 1u);
+#else
     EXPECT_EQ(Seam::Calls(OsCall::Stat), 3u);   // "." and "Dir", then the descriptor
     EXPECT_EQ(Seam::Calls(OsCall::Open), 2u);   // as spelled, then as on disk
+#endif
     EXPECT_EQ(ErrorOf([&] { return Opens("dir/missing.txt"); }), Error::NotFound);
     EXPECT_EQ(ErrorOf([&] { return Opens("nodir/missing.txt"); }), Error::PathNotFound);
     fs::current_path(before);
@@ -171,7 +177,12 @@ TEST_F(PlatformSeam, ALookupScopeAsksEachQuestionOnce)
         Seam::ResetCounts();
         EXPECT_EQ(ErrorOf([] { return Opens("TEXTURES.arc"); }), Error::NotFound);
         EXPECT_EQ(ErrorOf([] { return Opens("textures/other.tga"); }), Error::PathNotFound);
+#if defined(_WIN32)
+        // Windows is asked for the file, once; the missing directory is known.
+        EXPECT_EQ(Seam::TotalCalls(), 1u);
+#else
         EXPECT_EQ(Seam::TotalCalls(), 0u) << "the scope knows '.' holds no such name";
+#endif
         Make("Textures.arc");
         EXPECT_FALSE(Opens("textures.arc")) << "the scope sees the disk as it first looked";
         EXPECT_TRUE(Opens("dir/alpha.txt"));

@@ -58,7 +58,11 @@ void WaitForLaterMarker()
 
 TEST(PlatformTime, ClocksAgreeAndSleepLastsAtLeastTheTimeAsked)
 {
+#if defined(_WIN32)
+    EXPECT_GE(ClockFrequency(), 1000);   // the performance counter's own rate, never below ms
+#else
     EXPECT_EQ(ClockFrequency(), 1000000000);
+#endif
     const std::int64_t counter = ClockCounter();
     const std::uint32_t ticks = ClockTickMs();
     ThreadSleep(kSleepMs);
@@ -122,7 +126,7 @@ TEST(PlatformTime, BadArgumentsAndPeriods)
 TEST(PlatformTime, StoppingTheTimerTheThreadWaitsForLeavesItWorking)
 {
     Counter waitedFor;
-    const std::uint32_t id = waitedFor.Start(1000000, false);
+    const std::uint32_t id = waitedFor.Start(60000, false);   // far past the test's end
     ASSERT_NE(id, 0u);
     ThreadSleep(kSleepMs);   // sharpens only: lets the thread wait for that deadline
     EXPECT_TRUE(TimerStop(id));   // frees the deadline the wait holds (sanitizers see a stale read)

@@ -73,8 +73,12 @@ TEST(ThreadOnPlatform, ExitCodesAndHandlesClosedByRestartAndDestruction)
         ASSERT_TRUE(probe.Start(0, ePriorityNormal));
         const Handle first = probe.GetThreadHandle();
         ASSERT_TRUE(probe.Start(0, ePriorityNormal));
-        EXPECT_FALSE(ObjectClose(first)) << "the restart closed it";
         last = probe.GetThreadHandle();
+        // Windows may give the new thread the value of the handle just closed.
+        if (last != first)
+        {
+            EXPECT_FALSE(ObjectClose(first)) << "the restart closed it";
+        }
         EXPECT_TRUE(probe.Stop(true, kBoundMs));
         EXPECT_EQ(probe.ExitCode(), 0u);
     }

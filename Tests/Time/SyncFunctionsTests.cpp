@@ -16,7 +16,11 @@ TEST(SyncFunctions, NullClosedAndMadeUpHandlesFailAtOnce)
 {
     const ZRHANDLE hClosed = SYNC_CreateEvent(false, false, nullptr);
     ASSERT_TRUE(hClosed != 0 && SYNC_DestroyEvent(hClosed));
-    for (ZRHANDLE h : {ZRHANDLE(0), ZRHANDLE(0x7654320), hClosed})
+    std::vector<ZRHANDLE> handles{0, 0x7654320, hClosed};
+#if defined(_WIN32)
+    handles.pop_back();   // Windows gives a closed handle's value to the next object (a thread here)
+#endif
+    for (ZRHANDLE h : handles)
     {
         RequireFinished(Start([h] {   // none of these may block
             SYNC_LockMutex(h), SYNC_LockSemaphore(h), SYNC_WaitEvent(h);

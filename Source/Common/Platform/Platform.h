@@ -337,7 +337,8 @@ bool StandardStreamSetBinary(StandardStream stream);
 // ---- Process and user interface -------------------------------------------------
 
 std::uint32_t ProcessCurrentId();
-// Ends the process at once: no exit handlers, no static destructors (ExitProcess).
+// Ends the process at once: no exit handlers, no static destructors, no DLL
+// detach (TerminateProcess of the process itself on Windows).
 [[noreturn]] void ProcessExitNow(std::uint32_t code);
 // The machine's name, as the registry value "ComputerName" gives it on Windows.
 bool ComputerName(char* buffer, std::size_t size);
@@ -358,9 +359,11 @@ void DebuggerBreak();
 // A modal message box (MessageBoxA). style holds the Windows MB_ bits; the result
 // is the Windows button id (IDOK 1, IDCANCEL 2, IDABORT 3, IDRETRY 4, IDYES 6,
 // IDNO 7), or 0 (InvalidArgument) for unknown buttons. The default, without a
-// handler, never waits for a user: it writes the caption and the text to
-// standard error and answers with the first button of the set (OK, or Yes for
-// Yes/No/Cancel), so neither a test nor an unattended run can block in it.
+// handler, shows a real modal box only on Windows, when the process runs on an
+// interactive desktop and the environment has no ZR_UNATTENDED variable.
+// Otherwise it never waits for a user: it writes "\n" caption "\n" text "\n"
+// to standard error and answers with the first button of the set (OK, or Yes
+// for Yes/No/Cancel). Tests and unattended runs set a handler or ZR_UNATTENDED.
 using MessageBoxHandler = int (*)(const char* text, const char* caption, std::uint32_t style,
                                   void* user);
 int MessageBoxShow(const char* text, const char* caption, std::uint32_t style);

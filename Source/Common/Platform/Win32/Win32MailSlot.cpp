@@ -12,9 +12,6 @@
 //
 // Users: a slot is created with the default security of the creating user, so
 // only that user (and administrators) may open it and send to it.
-//
-// A local client whose server has gone opens the name again on its next send,
-// so a server that comes back under the name receives the next message.
 #include <mutex>
 #include <string>
 
@@ -83,8 +80,11 @@ public:
     explicit MailSlotServer(HANDLE os) : OsChannel(ChannelKind::MailSlotServer, os) {}
 };
 
-// A client keeps the handle it opened; a local one opens the name again when
-// its server has gone (or, for a broadcast, whenever nobody served it yet).
+// A client of a slot on another host keeps the handle it opened. A local
+// client holds no handle between sends: it opens the name for each message, so
+// a server that comes back under the name receives the next message, and a
+// client never keeps a slot (or its name) alive after its server has gone, as
+// a client's handle does on some hosts.
 class MailSlotClient : public Channel
 {
 public:
@@ -92,54 +92,49 @@ public:
         : Channel(ChannelKind::MailSlotClient), m_slot(slot), m_os(os)
     {
     }
-    ~MailSlotClient() override { CloseLocked(); }
+    ~MailSlotClient() override
+    {
+        if (m_os != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_os);
+    }
 
     bool Send(const void* data, std::uint32_t size, std::uint32_t* sent);
 
 private:
-    void CloseLocked()
-    {
-        if (m_os != INVALID_HANDLE_VALUE)
-            ::CloseHandle(m_os);
-        m_os = INVALID_HANDLE_VALUE;
-    }
-    bool ReopenLocked();
-    bool TransmitLocked(const void* data, std::uint32_t size);
+    bool TransmitLocal(const void* data, std::uint32_t size);
+    bool Transmit(HANDLE os, const void* data, std::uint32_t size);
 
     const sSlotName m_slot;
-    std::mutex m_lock;
-    HANDLE m_os;   // INVALID_HANDLE_VALUE while not open; guarded by m_lock
+    std::mutex m_lock;   // one message at a time from this client
+    const HANDLE m_os;   // the remote slot; INVALID_HANDLE_VALUE for a local one
 };
 
-bool MailSlotClient::ReopenLocked()
+bool MailSlotClient::Transmit(HANDLE os, const void* data, std::uint32_t size)
 {
-    CloseLocked();
-    m_os = Sys::OpenMailSlot(m_slot.LocalName().c_str());
-    if (m_os != INVALID_HANDLE_VALUE)
+    DWORD put = 0;
+    if (Sys::ChannelWrite(os, data, size, &put))
         return true;
     SetLastErrorFromOs();
     return false;
 }
 
-bool MailSlotClient::TransmitLocked(const void* data, std::uint32_t size)
+bool MailSlotClient::TransmitLocal(const void* data, std::uint32_t size)
 {
-    DWORD put = 0;
-    if (m_os != INVALID_HANDLE_VALUE && Sys::ChannelWrite(m_os, data, size, &put))
-        return true;
-    if (m_os != INVALID_HANDLE_VALUE)
+    const HANDLE os = Sys::OpenMailSlot(m_slot.LocalName().c_str());
+    if (os == INVALID_HANDLE_VALUE)
+    {
         SetLastErrorFromOs();
-    if (!m_slot.local || !ReopenLocked())
         return false;
-    if (Sys::ChannelWrite(m_os, data, size, &put))
-        return true;
-    SetLastErrorFromOs();
-    return false;
+    }
+    const bool done = Transmit(os, data, size);
+    ::CloseHandle(os);
+    return done;
 }
 
 bool MailSlotClient::Send(const void* data, std::uint32_t size, std::uint32_t* sent)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (!TransmitLocked(data, size))
+    if (!(m_slot.local ? TransmitLocal(data, size) : Transmit(m_os, data, size)))
     {
         // A broadcast that no server of this user takes is sent and lost.
         const Error error = GetLastError();
@@ -187,12 +182,18 @@ Handle MailSlotOpen(const char* name)
         SetLastError(Error::InvalidArgument);
         return kNullHandle;
     }
+    // A local slot is opened here only to learn that it is served.
     const std::string osName = slot.local ? slot.LocalName() : slot.AsGiven();
-    const HANDLE client = Sys::OpenMailSlot(osName.c_str());
+    HANDLE client = Sys::OpenMailSlot(osName.c_str());
     if (client == INVALID_HANDLE_VALUE && !slot.broadcast)
     {
         SetLastErrorFromOs();
         return kNullHandle;
+    }
+    if (slot.local && client != INVALID_HANDLE_VALUE)
+    {
+        ::CloseHandle(client);
+        client = INVALID_HANDLE_VALUE;
     }
     return RegisterChannel(std::make_shared<MailSlotClient>(slot, client));
 }
@@ -211,9 +212,10 @@ bool MailSlotSend(Handle client, const void* data, std::uint32_t size, std::uint
     return end->Send(data, size, sent);
 }
 
-// Windows keeps a message that does not fit (ERROR_INSUFFICIENT_BUFFER, which
-// translates to MessageTooLarge) and reports an empty slot as a timeout of the
-// zero read timeout (ERROR_SEM_TIMEOUT, translated to WouldBlock).
+// The next message's size is asked first: one that does not fit is refused
+// (MessageTooLarge) and stays in front, on every host, even where a short
+// read would cut it. An empty slot is WouldBlock, as Windows reports it
+// (ERROR_SEM_TIMEOUT of the zero read timeout) when a read finds nothing.
 bool MailSlotReceive(Handle server, void* data, std::uint32_t size, std::uint32_t* received)
 {
     std::shared_ptr<MailSlotServer> end =
@@ -223,6 +225,17 @@ bool MailSlotReceive(Handle server, void* data, std::uint32_t size, std::uint32_
     if ((data == nullptr && size != 0) || received == nullptr)
     {
         SetLastError(Error::InvalidArgument);
+        return false;
+    }
+    DWORD next = 0;
+    if (!Sys::MailSlotInfo(end->Os(), nullptr, &next, nullptr))
+    {
+        SetLastErrorFromOs();
+        return false;
+    }
+    if (next == MAILSLOT_NO_MESSAGE || next > size)
+    {
+        SetLastError(next == MAILSLOT_NO_MESSAGE ? Error::WouldBlock : Error::MessageTooLarge);
         return false;
     }
     DWORD got = 0;

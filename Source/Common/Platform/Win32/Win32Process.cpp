@@ -90,9 +90,15 @@ using namespace Win32;
 
 std::uint32_t ProcessCurrentId() { return ::GetCurrentProcessId(); }
 
-// ExitProcess still tells the loaded DLLs (this library included) that the
-// process detaches; it runs no exit handlers of the program.
-void ProcessExitNow(std::uint32_t code) { ::ExitProcess(code); }
+// TerminateProcess rather than ExitProcess: no DLL (this library included) is
+// told that the process detaches, so no static destructor or atexit handler
+// runs, as with _exit elsewhere. It returns only if it failed for the
+// process itself, where ending is all that is left.
+void ProcessExitNow(std::uint32_t code)
+{
+    ::TerminateProcess(::GetCurrentProcess(), code);
+    ::ExitProcess(code);
+}
 
 bool ComputerName(char* buffer, std::size_t size)
 {
