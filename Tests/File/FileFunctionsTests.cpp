@@ -19,12 +19,7 @@ class FileFunctions : public ScratchDirectoryTest
 {
 protected:
     // The scratch path in Windows spelling: drive, backslashes.
-    std::string Win(const std::string& relative) const
-    {
-        std::string path = "C:" + (m_dir / relative).string();
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return path;
-    }
+    std::string Win(const std::string& relative) const { return WindowsName(m_dir / relative); }
 
     std::string Make(const std::string& relative, const std::string& content)
     {

@@ -12,6 +12,7 @@
 
 #include "Common/File/ZRFileScanner.h"
 #include "Common/Time/ZREvent.h"
+#include "Support/ScratchDirectory.h"
 
 namespace fs = std::filesystem;
 using Events = std::vector<std::string>;
@@ -87,12 +88,7 @@ protected:
     void TearDown() override { fs::remove_all(m_root); }
 
     // The scratch path in Windows spelling: drive, backslashes.
-    std::string Win(const std::string& relative) const
-    {
-        std::string path = "C:" + (m_root / relative).string();
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return path;
-    }
+    std::string Win(const std::string& relative) const { return WindowsName(m_root / relative); }
 
     void Make(const std::string& relative)
     {
