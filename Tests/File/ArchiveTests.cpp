@@ -7,6 +7,7 @@
 #include "Common/File/FileIO.h"
 #include "Common/Platform/PlatformSeam.h"
 #include "File/FileTestSupport.h"
+#include "Support/DirectoryLink.h"
 
 namespace
 {
@@ -51,7 +52,8 @@ TEST_F(ArchiveTest, PackedBytesFollowTheLayoutAndNamesGetTheExtension)
     const char* changeFailed =
         "Could not change the directory. The directory does probably not exist.";
     ExpectXfsError([&] { xfs.CreateArchive("x", "missing"); }, 4016, changeFailed);
-    fs::create_directory_symlink("..", "tree/loop");
+    if (!MakeDirectoryLink("..", "tree/loop"))
+        GTEST_SKIP() << "this system makes no directory links (Wine)";
     ExpectXfsError([&] { xfs.CreateArchive("x", "tree"); }, 4016, changeFailed);
     EXPECT_EQ(fs::current_path(), m_dir);
 }

@@ -12,6 +12,7 @@
 
 #include "Common/File/ZRFileScanner.h"
 #include "Common/Time/ZREvent.h"
+#include "Support/DirectoryLink.h"
 #include "Support/ScratchDirectory.h"
 
 namespace fs = std::filesystem;
@@ -171,9 +172,10 @@ TEST_F(FileScanner, StopsAtLinkLoopsButFollowsOtherLinks)
 {
     Make("loop/x.txt");
     Make("loop/sub/y.txt");
-    fs::create_directory_symlink("..", m_root / "loop/sub/up");
-    fs::create_directory_symlink(".", m_root / "loop/sub/self");
-    fs::create_directory_symlink("sub", m_root / "loop/other");
+    if (!MakeDirectoryLink("..", m_root / "loop/sub/up"))
+        GTEST_SKIP() << "this system makes no directory links (Wine)";
+    MakeDirectoryLink(".", m_root / "loop/sub/self");
+    MakeDirectoryLink("sub", m_root / "loop/other");
     CZRFileScanner scanner;
     Add(scanner, "loop", "*.txt");
     EXPECT_EQ((Events{"loop:x.txt", "loop\\other:y.txt", "loop\\sub:y.txt"}), Run(scanner));
