@@ -77,7 +77,7 @@ TEST_F(ArchiveFormat, ReaderErrorsAreExactlyWhatTheFileSystemRefuses)
         {kSound, 20, "\1", 0, "a.txt"},                         // reserved header byte
         {kSound, kEntry1 + kFlags, "\x80", 0, "a.txt"},         // unknown flag bit
         {kSound, kEntry1 + kReserved, "\1", 0, "a.txt"},
-        {kSound, kEntry1, Bytes("a\x01\0", 3), 0, "sub\\x"},    // unused name bytes
+        {kSound, kEntry1, Bytes("a\0", 2), 0, "sub\\x"},         // unused name bytes
         {kSound, kSound.size(), "trailing", 0, "a.txt"},
     };
     int n = 0;  // a registered archive stays as read, so each case gets its own

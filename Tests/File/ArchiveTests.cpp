@@ -7,6 +7,7 @@
 #include "Common/File/FileIO.h"
 #include "Common/Platform/PlatformSeam.h"
 #include "File/FileTestSupport.h"
+#include "Support/DirectoryLink.h"
 
 namespace
 {
@@ -51,7 +52,8 @@ TEST_F(ArchiveTest, PackedBytesFollowTheLayoutAndNamesGetTheExtension)
     const char* changeFailed =
         "Could not change the directory. The directory does probably not exist.";
     ExpectXfsError([&] { xfs.CreateArchive("x", "missing"); }, 4016, changeFailed);
-    fs::create_directory_symlink("..", "tree/loop");
+    if (!MakeDirectoryLink("..", "tree/loop"))
+        GTEST_SKIP() << "this system makes no directory links (Wine)";
     ExpectXfsError([&] { xfs.CreateArchive("x", "tree"); }, 4016, changeFailed);
     EXPECT_EQ(fs::current_path(), m_dir);
 }
@@ -238,17 +240,20 @@ TEST_F(ArchiveTest, CallbacksReceiveTheirRecords)
     xfs.CreateArchive("cb", "cb");
     xfs.ExtractArchive("cb", "out");
     xfs.RemoveCallback(Record);
-    const std::string d = m_dir.string();
+    // Directories as the OS reports the current one, joined names with '\\'.
+    const auto d = [this](const char* relative) {
+        return (m_dir / relative).make_preferred().string();
+    };
     EXPECT_EQ(events, (Records{
-        {"4", d + "/cb", "f1.txt", "0"},
-        {"4", d + "/cb", "sub", "0"},
-        {"1", d + "/cb", "f1.txt", "0"},
-        {"4", d + "/cb/sub", "f2.txt", "0"},
-        {"1", d + "/cb/sub", "f2.txt", "0"},
-        {"3", d + "/out\\cb", "0"},
-        {"2", d + "/out/cb", "cb", "f1.txt", "0"},
-        {"3", d + "/out/cb\\sub", "0"},
-        {"2", d + "/out/cb/sub", "sub", "f2.txt", "0"}}));
+        {"4", d("cb"), "f1.txt", "0"},
+        {"4", d("cb"), "sub", "0"},
+        {"1", d("cb"), "f1.txt", "0"},
+        {"4", d("cb/sub"), "f2.txt", "0"},
+        {"1", d("cb/sub"), "f2.txt", "0"},
+        {"3", d("out") + "\\cb", "0"},
+        {"2", d("out/cb"), "cb", "f1.txt", "0"},
+        {"3", d("out/cb") + "\\sub", "0"},
+        {"2", d("out/cb/sub"), "sub", "f2.txt", "0"}}));
 }
 
 std::string FoldAscii(std::string text, char from = 'A', char to = 'a')
@@ -322,6 +327,7 @@ TEST_F(ArchiveTest, The257thArchiveIsNotRegistered)
                 failures += xfs.ExtractArchive(name.c_str(), "") != registered;
             }
             failures += ReadAll("a0\\x") != "a0";  // registered archives stay
+            ZRPlatform::Seam::ForgetArchives();   // closes their files, as TearDown would
             fs::current_path(m_oldDir);
             fs::remove_all(m_dir);
             exit(failures);
@@ -345,13 +351,14 @@ TEST_F(ArchiveTest, ForgettingArchivesGivesThePoolBack)
             }
             WriteDisk("late.arc", Archive({{"x", "late", false}}));
             failures += xfs.FileExists("late\\x");  // the pool is full
-            fs::remove("a0.arc");  // a new file: the registered one stays open
+            fs::rename("a0.arc", "a0.old");  // the registered file stays open under another name
             WriteDisk("a0.arc", Archive({{"y", "new", false}}));
             failures += ReadAll("a0\\x") != "a0";  // the registered directory
             ZRPlatform::Seam::ForgetArchives();
             failures += ReadAll("late\\x") != "late";
             failures += ReadAll("a0\\y") != "new";
             failures += xfs.FileExists("a0\\x");
+            ZRPlatform::Seam::ForgetArchives();
             fs::current_path(m_oldDir);
             fs::remove_all(m_dir);
             exit(failures);

@@ -9,6 +9,7 @@
 
 #include "Common/File/FileFunctions.h"
 #include "File/FileTestSupport.h"
+#include "Support/DirectoryLink.h"
 
 namespace
 {
@@ -387,7 +388,8 @@ TEST_F(ExtendedFileSystemTest, ExceptionsLeaveTheCauseOfTheirFailure)
 TEST_F(ExtendedFileSystemTest, CleanupAfterAFailureKeepsItsCause)
 {
     WriteDisk("tree/sub/f.txt", "f");
-    fs::create_directory_symlink("..", "tree/sub/loop");
+    if (!MakeDirectoryLink("..", "tree/sub/loop"))
+        GTEST_SKIP() << "this system makes no directory links (Wine)";
     const std::pair<fs::path, fs::path> paths(m_dir / "tree", m_dir / "moved");
     xfs.AddCallback(MoveTreeAway, reinterpret_cast<XfsParam>(&paths));
     FILE_SetLastError(FILE_ERROR_BUSY);

@@ -1,6 +1,8 @@
 // Shared by the File tests: a fixture that runs each test in a fresh scratch
 // directory as the current directory and checks that the test leaves the
-// extended file system as it found it (no open handle, no root).
+// extended file system as it found it (no open handle, no root). The archives
+// registered from the directory are forgotten with it: their files stay open
+// while registered, and Windows removes no directory that holds an open file.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +23,7 @@
 #include "Common/Core/ZRString.h"
 #include "Common/File/ExtendedFileSystem.h"
 #include "Common/File/FileIO.h"
+#include "Common/Platform/PlatformSeam.h"
 #include "Support/ScratchDirectory.h"
 
 // Runs action and expects an Exception of the file class with code, and with
@@ -238,6 +241,7 @@ protected:
                 xfs.CloseFile(handle);   // keeps one failure from spreading
         }
         xfs.RemoveAllRoots();
+        ZRPlatform::Seam::ForgetArchives();
         std::filesystem::current_path(m_oldDir);
         std::filesystem::remove_all(m_dir);
     }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "Common/File/FileIO.h"
 #include "Common/Platform/PlatformSeam.h"
@@ -16,6 +18,17 @@ using ZRPlatform::Seam::OsCall;
 
 namespace
 {
+// What a miss in the current directory costs the search that goes on to a
+// root or into an archive. POSIX keeps the directory's listing between
+// searches: one stat of "." revalidates it, and it answers the archive probe
+// and lends its identity. Windows keeps none: the archive probe is a miss of
+// its own, and a registered archive's directory is identified afresh.
+#if defined(_WIN32)
+constexpr std::uint64_t kMissThenRoot = 2, kMissThenArchive = 2;
+#else
+constexpr std::uint64_t kMissThenRoot = 1, kMissThenArchive = 1;
+#endif
+
 class OpenCost : public ScratchDirectoryTest
 {
 protected:
@@ -64,25 +77,23 @@ TEST_F(OpenCost, EachRouteCostsItsDesignedCalls)
     Measure("f.bin", calls, allocations);
     EXPECT_EQ(calls, 4u);
     EXPECT_EQ(allocations, 0u);
-    // The name as given misses (one stat of "." revalidates the listing that
-    // lacks "Textures"), its archive probe is answered from that same look,
-    // then the root hits.
+    // The name as given misses, and so does its archive probe; then the root hits.
     xfs.AddRoot("Data");
     Measure("Textures\\wall.tga", calls, allocations);
-    EXPECT_EQ(calls, 5u);
+    EXPECT_EQ(calls, kMissThenRoot + 4);
     xfs.RemoveAllRoots();
     // Out of a nested archive: the miss on disk, then one read of the open archive.
     Measure("Packed\\Textures\\wall.tga", calls, allocations);
-    EXPECT_EQ(calls, 2u);
+    EXPECT_EQ(calls, kMissThenArchive + 1);
     EXPECT_EQ(allocations, 0u);
 }
 
 TEST_F(OpenCost, ALargeArchiveCostsWhatASmallOneCosts)
 {
+    std::vector<ArchiveItem> many;
     for (int i = 0; i < 10000; ++i)
-        WriteDisk("Big/Many/f" + std::to_string(i) + ".bin", "y");
-    ASSERT_TRUE(xfs.CreateArchive("Big.arc", "Big"));
-    std::filesystem::remove_all("Big");
+        many.push_back({"f" + std::to_string(i) + ".bin", "y", false});
+    WriteDisk("Big.arc", Archive({{"Many", Archive(many), true}}));
     Age();
     std::uint64_t small = 0, large = 0;
     unsigned long allocations = 0;

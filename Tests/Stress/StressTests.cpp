@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Common/Common.h"
+#include "Common/Platform/PlatformSeam.h"
 #include "Diagnostics/LogTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -82,8 +83,11 @@ protected:
                 std::ofstream(std::string(dir) + Name(f), std::ios::binary) << Content(f);
         ASSERT_TRUE(CExtendedFileSystem::Instance()->CreateArchive("Packed", "pack"));
     }
+    // The archive's file stays open while it is registered, and Windows
+    // removes no directory that holds an open file.
     void TearDown() override
     {
+        ZRPlatform::Seam::ForgetArchives();
         fs::current_path(m_previous);
         fs::remove_all(m_dir);
     }

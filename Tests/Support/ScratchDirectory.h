@@ -1,7 +1,9 @@
 // A new, empty directory under the system's temporary directory, named with
-// prefix and a random tail; the caller removes it.
+// prefix and a random tail; the caller removes it. WindowsName spells a path
+// of the scratch tree as the library's callers do.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
@@ -19,4 +21,12 @@ inline std::filesystem::path MakeScratchDirectory(const std::string& prefix)
             return candidate;
     }
     throw std::runtime_error("no scratch directory under " + base.string());
+}
+
+// path with a drive ("C:" where the system has none) and backslashes.
+inline std::string WindowsName(const std::filesystem::path& path)
+{
+    std::string name = path.has_root_name() ? path.string() : "C:" + path.string();
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
 }
