@@ -18,7 +18,6 @@ namespace
 // The layout's offsets and sizes are ZRArchive.h's, shared with the writer;
 // what counts as an error is ZRArchiveFormat.h's, shared with the file system.
 constexpr unsigned kKnownFlags = ARCHIVE_ENTRY_NESTED;
-constexpr int kFileSuccess = 1;
 constexpr std::size_t kWord = 4;
 constexpr std::size_t kShownNameLength = 40;  // of a name without terminator
 

@@ -208,7 +208,14 @@ CZRProperty::operator const CZRString&() const { return GetString(); }
 CZRStringId CZRProperty::GetStringId() const { return CZRStringId(GetLong()); }
 CZRProperty::operator CZRStringId() const { return GetStringId(); }
 CZRProperty::operator CZRPath() const { return CZRPath(GetString()); }
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wclass-conversion"
+#endif
 CZRProperty::operator CZRProperty&() { return *this; }
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 // Formatting
 

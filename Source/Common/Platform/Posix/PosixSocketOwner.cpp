@@ -58,6 +58,9 @@ bool ParseReply(const char* reply, int length, std::uint32_t ino, int attrType,
                 std::uint32_t* value, int* errnoValue)
 {
     *errnoValue = ENOENT;
+    // NLMSG_OK compares the header's unsigned length with the signed one it is given.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-compare"
     for (auto* header = reinterpret_cast<const nlmsghdr*>(reply); NLMSG_OK(header, length);
          header = NLMSG_NEXT(header, length))
     {
@@ -86,6 +89,7 @@ bool ParseReply(const char* reply, int length, std::uint32_t ino, int attrType,
             }
         }
     }
+#pragma GCC diagnostic pop
     return false;
 }
 
