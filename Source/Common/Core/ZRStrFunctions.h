@@ -1,13 +1,14 @@
 // STR_: zero-terminated text in the process's multibyte code page.
 //
-// The code page is process-wide. The default, 0, is single-byte: every function
-// then behaves exactly like the plain byte function of the C library. Code page
-// 932 (Shift-JIS) is double-byte: a lead byte (0x81-0x9F, 0xE0-0xFC) and the byte
-// after it form one character, which stepping, reversal, searching, counted
-// copies and case mapping never split; there, case mapping touches only
-// single-byte ASCII letters (in a single-byte code page it follows the C
-// library's locale, which by default also maps ASCII letters only). No function
-// checks its pointers unless its comment says so.
+// The code page is process-wide: on Windows the C runtime's (each function is
+// its _mbs* function); elsewhere the library's own, 0 by default. In a single-
+// byte code page every function behaves exactly like the plain byte function of
+// the C library. In a double-byte code page such as 932 (Shift-JIS, lead bytes
+// 0x81-0x9F and 0xE0-0xFC) a lead byte and the byte after it form one character,
+// which stepping, reversal, searching, counted copies and case mapping never
+// split. Without OS code pages, case mapping there touches only single-byte
+// ASCII letters and collation is by character code. No function checks its
+// pointers unless its comment says so.
 #pragma once
 
 #include <cstdarg>
@@ -18,8 +19,9 @@
 constexpr unsigned int STR_CODEPAGE_SINGLEBYTE = 0;
 constexpr unsigned int STR_CODEPAGE_SHIFTJIS = 932;
 
-// Selects the multibyte code page: 0 (and any single-byte code page number such
-// as 1252) or 932. Returns false, changing nothing, for a code page not supported.
+// Selects the multibyte code page: 0 (single-byte), any code page the Windows C
+// runtime knows; elsewhere 0, any single-byte code page number such as 1252, or
+// 932. Returns false, changing nothing, for a code page not supported.
 ZR_COMMON_API bool STR_SetCodePage(unsigned int codePage);
 ZR_COMMON_API unsigned int STR_GetCodePage();
 // True when c is a lead byte of a double-byte character in the current code page.
@@ -80,7 +82,8 @@ ZR_COMMON_API long STR_strtol(const char* s, char** end, int base);
 ZR_COMMON_API unsigned long STR_strtoul(const char* s, char** end, int base);
 ZR_COMMON_API double STR_strtod(const char* s, char** end);
 
-// True when c is a space character of the code page (single-byte white space).
+// True when c is a space character of the code page (single-byte white space;
+// in Shift-JIS also the ideographic space 0x8140).
 ZR_COMMON_API bool STR_isspace(unsigned int c);
 // Tokenizer with a hidden per-thread position, as strtok; never splits a
 // character.

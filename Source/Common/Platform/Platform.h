@@ -334,6 +334,44 @@ bool StandardStreamIsTerminal(StandardStream stream);
 // runtimes never translate. False when the runtime refuses.
 bool StandardStreamSetBinary(StandardStream stream);
 
+// ---- Multibyte text -------------------------------------------------------------
+// Zero-terminated text in the process's multibyte code page, one function per C
+// runtime multibyte function (Windows: _setmbcp and the _mbs* family). Where the
+// OS has no code pages the backend knows code page 0 and every single-byte code
+// page (plain byte functions) and 932, Shift-JIS; it refuses the other double-
+// byte pages. In a double-byte page a lead byte and the byte after it form one
+// character whose code is lead << 8 | trail (a lead byte before the terminator
+// stands alone); searches match, and counted copies cut, only at character
+// starts. The code page is process-wide; the tokenizer's position is per thread.
+
+// False, changing nothing, for a code page the platform does not support.
+bool MbSetCodePage(unsigned int codePage);
+unsigned int MbGetCodePage();
+bool MbIsLeadByte(int c);
+// Comparisons: by character code, ignoring case, by the locale's collation.
+int MbCompare(const char* a, const char* b);
+int MbCompareNoCase(const char* a, const char* b);
+int MbCollate(const char* a, const char* b);
+int MbCollateNoCase(const char* a, const char* b);
+// In place; each returns s.
+char* MbLower(char* s);
+char* MbUpper(char* s);
+char* MbReverse(char* s);
+// Searches; null when nothing matches. c = 0 finds the terminator.
+char* MbFindChar(const char* s, unsigned int c);
+char* MbFindLastChar(const char* s, unsigned int c);
+char* MbFindText(const char* s, const char* sub);
+char* MbFindAnyOf(const char* s, const char* set);
+// Counted copy and append (_mbsnbcpy, _mbsnbcat); both return dst.
+char* MbCopyCounted(char* dst, const char* src, std::size_t count);
+char* MbAppendCounted(char* dst, const char* src, std::size_t count);
+// The character after p; the one before p scanning from start (null at start).
+char* MbNext(const char* p);
+char* MbPrevious(const char* start, const char* p);
+bool MbIsSpace(unsigned int c);
+// strtok in characters, with a position of the calling thread's own.
+char* MbTokenize(char* s, const char* delimiters);
+
 // ---- Process and user interface -------------------------------------------------
 
 std::uint32_t ProcessCurrentId();
