@@ -45,7 +45,8 @@ struct CTestValue : CZRDebugStatisticsControl
 // count: the console must keep its own position inside the buffer.
 struct CMisplacing : CZRDebugStatisticsControl
 {
-    CMisplacing(CZRDebugStatisticsControl* pParent, int nMove) : CZRDebugStatisticsControl("", pParent), m_nMove(nMove) {}
+    CMisplacing(CZRDebugStatisticsControl* pParent, int nMove)
+        : CZRDebugStatisticsControl("", pParent), m_nMove(nMove) {}
     int Print(char*& pszBuffer, int& nSize) override
     {
         pszBuffer += m_nMove;

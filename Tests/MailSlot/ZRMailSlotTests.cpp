@@ -134,16 +134,16 @@ TEST_F(MailSlotTest, TheBufferHoldsExactly400BytesAndReceivedLengthsAreCheckedBe
     EXPECT_EQ(ReceiveBuffer(server), lead + Text("b"));
 
     // The exact room, one past it, the largest length, a negative one (0x7A is
-    // 'z'), and a length in the last 4 bytes, which promises what cannot follow.
+    // 'z'), and a length in the last 4 bytes (after padding), which promises what cannot follow.
     const std::uint32_t room = kSize - 4;
     for (const std::uint32_t length : {room, room + 1, 0x7FFFFFFFu, 0xFFFFFFFBu, 1u})
     {
-        const Bytes skipped = length == 1 ? Bytes(room, 0) : "";
-        SendRaw(client, skipped + Word(length) + Bytes(room - skipped.size(), 'z'));
+        const Bytes padding = length == 1 ? Bytes(room, 0) : "";
+        SendRaw(client, padding + Word(length) + Bytes(room - padding.size(), 'z'));
         CZRString text("before");
         server.BeginRead();
-        server.Read(&full[0], static_cast<unsigned long>(skipped.size()));
-        const bool refused = length > room - skipped.size() && length < 0x80000000u;
+        server.Read(&full[0], static_cast<unsigned long>(padding.size()));
+        const bool refused = length > room - padding.size() && length < 0x80000000u;
         EXPECT_EQ(Thrown([&] { server.Read(text); }), refused ? kReadFailed : "") << length;
         EXPECT_EQ(std::string(text.GetString()), length == room ? Bytes(room, 'z') : "before");
         // A refused text leaves the cursor before its length; a negative one is consumed.
