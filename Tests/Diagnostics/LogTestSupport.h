@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -30,28 +29,16 @@ public:
     CDebugCapture() { ZR_SetDebugOutputHook(&Hook, this); }
     ~CDebugCapture() { ZR_SetDebugOutputHook(nullptr, nullptr); }
     CDebugCapture(const CDebugCapture&) = delete;
-
-    std::vector<std::string> Take()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return std::exchange(m_pieces, {});
-    }
+    std::vector<std::string> Take() { return std::exchange(m_pieces, {}); }
 
 private:
-    static void Hook(const char* text, void* user)
-    {
-        auto& self = *static_cast<CDebugCapture*>(user);
-        std::lock_guard<std::mutex> guard(self.m_lock);
-        self.m_pieces.push_back(text);
-    }
-    std::mutex m_lock;
+    static void Hook(const char* text, void* user) { static_cast<CDebugCapture*>(user)->m_pieces.push_back(text); }
     std::vector<std::string> m_pieces;
 };
 
 struct sShownBox
 {
-    std::string text;
-    std::string caption;
+    std::string text, caption;
     unsigned int style;
     bool operator==(const sShownBox& o) const
     {
@@ -96,7 +83,7 @@ inline std::string ComputerName()
 #endif
 }
 
-// One log record as the mail slot carries it.
+// One log record as the mail slot carries it; printed as the file line's fields.
 struct sRecord
 {
     std::string computer, logName;
@@ -105,20 +92,17 @@ struct sRecord
     std::string ticks, context, location;
     std::int32_t locationNumber;
     std::string message;
-
     auto Tied() const
     {
-        return std::tie(computer, logName, processId, logClass, ticks, context, location,
-                        locationNumber, message);
+        return std::tie(computer, logName, processId, logClass, ticks, context, location, locationNumber, message);
     }
     bool operator==(const sRecord& o) const { return Tied() == o.Tied(); }
 };
 inline std::ostream& operator<<(std::ostream& out, const sRecord& r)
 {
     const char* bar = " | ";
-    return out << r.computer << bar << r.logName << bar << r.processId << bar << r.logClass << bar
-               << r.ticks << bar << r.context << bar << r.location << bar << r.locationNumber << bar
-               << r.message;
+    return out << r.computer << bar << r.logName << bar << r.processId << bar << r.logClass << bar << r.ticks
+               << bar << r.context << bar << r.location << bar << r.locationNumber << bar << r.message;
 }
 
 // Reads a record field by field, little-endian, without the library's help;
@@ -133,20 +117,17 @@ inline bool DecodeRecord(const std::vector<unsigned char>& bytes, sRecord& r)
         for (int i = 3; i >= 0; --i)
             v = (v << 8) | bytes[at + i];
         value = static_cast<std::remove_reference_t<decltype(value)>>(v);
-        at += 4;
-        return true;
+        return at += 4, true;
     };
     const auto text = [&](std::string& t) {
         std::uint32_t length = 0;
         if (!word(length) || length > bytes.size() - at)
             return false;
         t.assign(bytes.begin() + at, bytes.begin() + at + length);
-        at += length;
-        return true;
+        return at += length, true;
     };
-    return text(r.computer) && text(r.logName) && word(r.processId) && word(r.logClass) &&
-           text(r.ticks) && text(r.context) && text(r.location) && word(r.locationNumber) &&
-           text(r.message) && at == bytes.size();
+    return text(r.computer) && text(r.logName) && word(r.processId) && word(r.logClass) && text(r.ticks) &&
+           text(r.context) && text(r.location) && word(r.locationNumber) && text(r.message) && at == bytes.size();
 }
 
 // The server end of the log's mail slot. Another test process may serve the
@@ -160,7 +141,6 @@ public:
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         for (;;)
-        {
             try
             {
                 m_slot.Open("\\\\.\\mailslot\\debug", true);
@@ -172,7 +152,6 @@ public:
                     throw;
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
-        }
     }
 
     // The records waiting now whose log name is logName, in the order sent;

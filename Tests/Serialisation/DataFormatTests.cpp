@@ -1,3 +1,5 @@
+// CZRDataFormat: the saved record byte for byte, older versions loaded with
+// only their controllers, a wrong tag or name ending the load quietly, copies.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -66,8 +68,9 @@ TEST_F(DataFormatTest, SavesTagNameVersionAndEveryController)
 TEST_F(DataFormatTest, LoadsOlderVersionsAndStopsQuietlyAtAWrongTagOrName)
 {
     const std::tuple<Bytes, unsigned long, Unit> cases[] = {
-        {{'F', 4, 0, 0, 0, 'U', 'n', 'i', 't', 2, 0, 0, 0, 'H', 'P', ' ', ' ', 50, 0, 0, 0,
-          'S', 'T', 'R', ' ', 60, 0, 0, 0, 'A', 'R', 'M', ' '}, 29, {50, 60, 3}}, // no armour in 2
+        // No armour in version 2; the controllers' tags are read but not checked.
+        {{'F', 4, 0, 0, 0, 'U', 'n', 'i', 't', 2, 0, 0, 0, 'h', 'p', '?', '?', 50, 0, 0, 0,
+          'S', 'T', 'R', ' ', 60, 0, 0, 0, 'A', 'R', 'M', ' '}, 29, {50, 60, 3}},
         {{'G', 4, 0, 0, 0, 'U', 'n', 'i', 't', 3, 0, 0, 0}, 1, {1, 2, 3}},
         {{'F', 4, 0, 0, 0, 'u', 'n', 'i', 't', 3, 0, 0, 0}, 9, {1, 2, 3}},
         {{'F', 0, 0, 0, 0, 3, 0, 0, 0}, 5, {1, 2, 3}},

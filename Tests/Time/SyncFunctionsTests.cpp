@@ -1,6 +1,6 @@
 // The SYNC_ flat layer: what it adds to the platform's objects (bad handles that
 // never block, 64-bit timeouts, the mutex probe, semaphore results), that it
-// passes event kinds and names through, and its sleep.
+// passes event kinds and names through, and its sleep of long values.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -51,12 +51,12 @@ TEST(SyncFunctions, TimeoutsAbove32BitsWaitWithoutLimit)
     SYNC_DestroyEvent(hEvent);
 }
 
-TEST(SyncFunctions, EventKindsInitialStatesAndNamesPassThrough)
+TEST(SyncFunctions, EventKindsNamesAndSemaphoreCountsPassThrough)
 {
     const ZRHANDLE hManual = SYNC_CreateEvent(true, false, "SyncFunctionsTests.Event");
-    const ZRHANDLE hOpened = SYNC_CreateEvent(false, true, "SyncFunctionsTests.Event");
+    const ZRHANDLE hOpened = SYNC_CreateEvent(false, true, "SyncFunctionsTests.Event");   // opened as created
     const ZRHANDLE hAuto = SYNC_CreateEvent(false, true, nullptr);
-    EXPECT_FALSE(SYNC_TimedWaitEvent(hOpened, 0));   // opened as created
+    EXPECT_FALSE(SYNC_TimedWaitEvent(hOpened, 0));
     SYNC_SignalEvent(hManual);
     EXPECT_TRUE(SYNC_TimedWaitEvent(hOpened, 0) && SYNC_TimedWaitEvent(hOpened, 0));
     SYNC_ResetEvent(hOpened);
@@ -64,24 +64,7 @@ TEST(SyncFunctions, EventKindsInitialStatesAndNamesPassThrough)
     EXPECT_TRUE(SYNC_TimedWaitEvent(hAuto, 0));
     EXPECT_FALSE(SYNC_TimedWaitEvent(hAuto, 0));
     EXPECT_TRUE(SYNC_DestroyEvent(hManual) && SYNC_DestroyEvent(hOpened) && SYNC_DestroyEvent(hAuto));
-}
 
-TEST(SyncFunctions, MutexProbeKeepsOwnershipAndTakesAbandonedMutexes)
-{
-    const ZRHANDLE hMutex = SYNC_CreateMutex(true, nullptr);
-    EXPECT_FALSE(SYNC_IsMutexLocked(hMutex));   // owned by this thread: taken at once
-    EXPECT_TRUE(OnOtherThread([&] { return SYNC_IsMutexLocked(hMutex); }));
-    SYNC_UnlockMutex(hMutex);                   // the probe added no ownership
-    ASSERT_FALSE(OnOtherThread([&] { return SYNC_IsMutexLocked(hMutex); }));
-
-    std::thread([&] { SYNC_LockMutex(hMutex); }).join();   // ends holding it
-    EXPECT_FALSE(SYNC_IsMutexLocked(hMutex));
-    EXPECT_FALSE(OnOtherThread([&] { return SYNC_IsMutexLocked(hMutex); }));
-    EXPECT_TRUE(SYNC_DestroyMutex(hMutex));
-}
-
-TEST(SyncFunctions, SemaphoreUnlockReportsPreviousCountWithinMaximum)
-{
     const ZRHANDLE hSemaphore = SYNC_CreateSemaphore(1, 3, nullptr);
     EXPECT_EQ(SYNC_UnlockSemaphore(hSemaphore, 1), 1);
     EXPECT_EQ(SYNC_UnlockSemaphore(hSemaphore, 2), 0);   // would exceed 3: refused
@@ -91,15 +74,24 @@ TEST(SyncFunctions, SemaphoreUnlockReportsPreviousCountWithinMaximum)
     EXPECT_TRUE(SYNC_DestroySemaphore(hSemaphore));
 }
 
-TEST(SyncFunctions, SleepLastsAtLeastTheTimeAskedAndLongValuesDoNotWrap)
+TEST(SyncFunctions, MutexProbeKeepsOwnershipAndTakesAbandonedMutexes)
 {
-    const Clock::time_point start = Clock::now();
-    SYNC_Sleep(kShortMs);
-    EXPECT_GE(Clock::now() - start, kShort);
-    RequireFinished(Start([] { SYNC_Sleep(0); }));
+    const ZRHANDLE hMutex = SYNC_CreateMutex(true, nullptr);
+    EXPECT_FALSE(SYNC_IsMutexLocked(hMutex));   // owned by this thread: taken at once
+    EXPECT_TRUE(OnOtherThread([&] { return SYNC_IsMutexLocked(hMutex); }));
+    SYNC_UnlockMutex(hMutex);                   // the probe added no ownership
+    ASSERT_FALSE(OnOtherThread([&] { return SYNC_IsMutexLocked(hMutex); }));
+    std::thread([&] { SYNC_LockMutex(hMutex); }).join();   // ends holding it
+    EXPECT_FALSE(SYNC_IsMutexLocked(hMutex));
+    EXPECT_FALSE(OnOtherThread([&] { return SYNC_IsMutexLocked(hMutex); }));
+    EXPECT_TRUE(SYNC_DestroyMutex(hMutex));
+}
 
-    // 2^32 ms (where long holds it) cut to 32 bits would be no sleep at all. The
-    // sleeper cannot be joined, so it runs detached on a flag that outlives the test.
+// 2^32 ms (where long holds it) cut to 32 bits would be no sleep at all. The
+// sleeper cannot be joined, so it runs detached on a flag that outlives the test.
+TEST(SyncFunctions, SleepOfZeroReturnsAndLongValuesDoNotWrap)
+{
+    RequireFinished(Start([] { SYNC_Sleep(0); }));
     if (sizeof(unsigned long) == 4)
         return;
     static std::atomic<bool> s_woke{false};
