@@ -240,16 +240,3 @@ TEST_F(FileIOTest, WithoutAFile)
     EXPECT_FALSE(file.IsOpened());
     EXPECT_FALSE(file.IsEof());
 }
-
-TEST_F(FileIOTest, WriteErrorOnAFullDeviceIsReported)
-{
-    CFileIO file;
-    ASSERT_TRUE(file.Open("/dev/full", FILEMODE_WRITE));
-    const std::vector<char> block(1 << 20, 'x'); // more than any stream buffer
-    ExpectError<CXfsException>([&] { file.Write(block.data(), block.size()); }, 4007,
-                               "Error writing to file.");
-    EXPECT_EQ(file.GetFilePointerPos(), 0u);
-    EXPECT_TRUE(file.Write('x')); // buffered
-    EXPECT_FALSE(file.Flush());
-    EXPECT_TRUE(file.Close());
-}

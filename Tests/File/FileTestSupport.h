@@ -138,10 +138,10 @@ inline bool Holds(const CZRString& s, const char* text, long id)
     return s.GetLength() == long(std::strlen(text)) && s.Compare(text) == 0 && s.GetStringId() == id;
 }
 
-// A typed read from start that runs into the end of contents. Every case
-// consumes everything up to the end. read returns the read's result and whether
-// the target holds what it should: the bytes that arrived over its old bytes.
-// A disk file reports every case false; a memory file counts a scalar that got
+// A read from start that runs into the end of contents: it consumes everything
+// up to the end, and the target holds the bytes that arrived over its old
+// bytes. read returns the read's result and whether the target holds them. A
+// disk file reports every case false; a memory file counts a scalar that got
 // at least one byte as read.
 struct ShortReadCase
 {
@@ -152,14 +152,23 @@ struct ShortReadCase
     bool inMemory;
 };
 
-template <typename T>
-ShortReadCase ShortTyped(const char* name, const std::string& contents, unsigned long start, T old,
-                         T expected, bool inMemory)
+template <std::size_t N> struct Block
 {
+    char bytes[N];
+};
+template <typename T> bool ReadInto(CFileIO& f, T& value) { return f.Read(value); }
+template <std::size_t N> bool ReadInto(CFileIO& f, Block<N>& block) { return f.Read(block.bytes, N); }
+
+// The bytes left after start are fewer than T has.
+template <typename T>
+ShortReadCase ShortTyped(const char* name, const std::string& contents, unsigned long start, T old, bool inMemory)
+{
+    T expected = old;
+    std::memcpy(&expected, contents.data() + start, contents.size() - start);
     return {name, contents, start,
             [old, expected](CFileIO& f) {
                 T value = old;
-                const bool read = f.Read(value);
+                const bool read = ReadInto(f, value);
                 return std::make_pair(read, std::memcmp(&value, &expected, sizeof value) == 0);
             },
             inMemory};
@@ -177,43 +186,20 @@ inline ShortReadCase ShortText(const char* name, const std::string& contents, co
             false};
 }
 
-template <typename To, typename From>
-To BitsAs(From bits)
-{
-    static_assert(sizeof(To) == sizeof(From), "same width");
-    To value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 inline std::vector<ShortReadCase> ShortReadCases()
 {
     const std::string six("\x11\x22\x33\x44\x0E\x0F", 6);
     const std::string oneThenTwo = std::string("\0\0\x80\x3F", 4) + "\x0E\x0F";   // 1.0f, 2 bytes
     return {
-        {"block of 4 with 2 left", six, 4,
-         [](CFileIO& f) {
-             char block[] = "wxyz";
-             const bool read = f.Read(block, 4);
-             return std::make_pair(read, std::string(block) == "\x0E\x0Fyz");
-         },
-         true},
-        {"block at the end", six, 6,
-         [](CFileIO& f) {
-             char block[] = "wxyz";
-             const bool read = f.Read(block, 2);
-             return std::make_pair(read, std::string(block) == "wxyz");
-         },
-         false},
-        ShortTyped("int with 2 left", six, 4, 0x7F000000, 0x7F000F0E, true),
-        ShortTyped("unsigned short with 1 left", six, 5, (unsigned short)0xAB00, (unsigned short)0xAB0F, true),
-        ShortTyped("float with 2 left", six, 4, 1.0f, BitsAs<float>(0x3F800F0Eu), true),
-        ShortTyped("double with 3 left", six, 3, 0.0, BitsAs<double>(std::uint64_t(0x0F0E44)), true),
-        ShortTyped("long at the end", six, 6, -5L, -5L, false),
-        ShortTyped("vector3, y cut short", oneThenTwo, 0, vector3{7, 7, 7},
-                   vector3{1, BitsAs<float>(0x40E00F0Eu), 7}, false),
-        ShortTyped("vector2, y cut short", oneThenTwo, 0, vector2{7, 7}, vector2{1, BitsAs<float>(0x40E00F0Eu)},
-                   true),
+        ShortTyped("block of 4 with 2 left", six, 4, Block<4>{{'w', 'x', 'y', 'z'}}, true),
+        ShortTyped("block at the end", six, 6, Block<2>{{'w', 'x'}}, false),
+        ShortTyped("int with 2 left", six, 4, 0x7F000000, true),
+        ShortTyped("unsigned short with 1 left", six, 5, (unsigned short)0xAB00, true),
+        ShortTyped("float with 2 left", six, 4, 1.0f, true),
+        ShortTyped("double with 3 left", six, 3, 0.0, true),
+        ShortTyped("long at the end", six, 6, -5L, false),
+        ShortTyped("vector3, y cut short", oneThenTwo, 0, vector3{7, 7, 7}, false),
+        ShortTyped("vector2, y cut short", oneThenTwo, 0, vector2{7, 7}, true),
         ShortText("text of 5 with 2 left", Le32(5) + "ab", "ab"),
         ShortText("damaged length, not allocated", Le32(0x7FFFFFFF) + "xyz", "xyz"),
         ShortText("no byte of the text", Le32(3), "Hello"),

@@ -82,18 +82,6 @@ TEST(MemFileIO, ShortTypedReadsFillTheTargetAsAFileDoes)
     }
 }
 
-TEST(MemFileIO, PlainTextReadKeepsTheTargetsStringId)
-{
-    for (const StringIdCase& c : StringIdCases())
-    {
-        std::string stored = c.stored;
-        CMemFileIO file(reinterpret_cast<unsigned char*>(stored.data()), stored.size(), 0);
-        CZRString s = LoadedHello();
-        EXPECT_TRUE(file.Read(s) && file.IsEof()) << c.text;
-        EXPECT_TRUE(Holds(s, c.text, c.id)) << c.text << " id " << s.GetStringId();
-    }
-}
-
 TEST(MemFileIO, GrowableAttachedBufferStartsEmptyAndStaysTheCallers)
 {
     auto* buffer = static_cast<unsigned char*>(MEM_Alloc(4));
