@@ -6,6 +6,7 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include "Common/File/FileFunctions.h"
 #include "File/FileTestSupport.h"
@@ -97,9 +98,15 @@ TEST_F(ExtendedFileSystemTest, HandleTableFillsAt256AndReusesLowestFirst)
     {
         for (unsigned long i = 1; i <= kMaxFiles; ++i)
             ASSERT_EQ(round % 2 ? xfs.CreateFileA("w.txt") : xfs.OpenFile("f.txt"), i);
-        ExpectXfsError([&] { xfs.OpenFile("f.txt"); }, 4002, "File not found.");
-        ExpectXfsError([&] { xfs.CreateFileA("w.txt"); }, 4001, "Too many open files.");
-        ExpectXfsError([&] { xfs.AppendFile("w.txt"); }, 4001, "Too many open files.");
+        const std::tuple<Action, unsigned long, const char*> full[] = {
+            {[&] { xfs.OpenFile("f.txt"); }, 4002, "File not found."},
+            {[&] { xfs.CreateFileA("w.txt"); }, 4001, "Too many open files."},
+            {[&] { xfs.AppendFile("w.txt"); }, 4001, "Too many open files."}};
+        for (const auto& [action, code, message] : full)
+        {
+            ExpectXfsError(action, code, message);
+            EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_TOO_MANY_OPEN);
+        }
         EXPECT_FALSE(xfs.FileExists("f.txt"));
         EXPECT_TRUE(xfs.CloseFile(200) && xfs.CloseFile(5));
         EXPECT_EQ(xfs.OpenFile("f.txt"), 5u);
@@ -332,16 +339,7 @@ TEST_F(ExtendedFileSystemTest, ExceptionsLeaveTheCauseOfTheirFailure)
     EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_BUSY);
     EXPECT_FALSE(xfs.FileExists("missing.txt"));
     EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_NOT_FOUND);
-
-    // A full table.
-    for (unsigned long i = 1; i < kMaxFiles; ++i)
-        xfs.OpenFile("f.txt");
-    ExpectXfsError([&] { xfs.CreateFileA("w.txt"); }, 4001);
-    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_TOO_MANY_OPEN);
-    ExpectXfsError([&] { xfs.OpenFile("f.txt"); }, 4002);
-    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_TOO_MANY_OPEN);
-    for (unsigned long handle = 1; handle <= kMaxFiles; ++handle)
-        xfs.CloseFile(handle);
+    xfs.CloseFile(h);
 }
 
 // A link back into the tree (no cause: the tree is at fault) is met after the
