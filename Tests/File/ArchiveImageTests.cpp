@@ -1,33 +1,14 @@
 // Archives registered from memory: every file reads as out of the same archive
-// on disk, an image comes before a file of its name, damaged images are
-// refused with the file's codes before anything is registered, and a name
-// with files open cannot be unregistered.
+// on disk, an image comes before a file of its name, and a name with files
+// open cannot be unregistered. Damaged images: ArchiveFormatTests.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "Common/File/FileIO.h"
 #include "File/FileTestSupport.h"
 
-namespace
-{
 using ArchiveImage = ScratchDirectoryTest;
-
-// The code an action ends in; 0 without an exception.
-unsigned long CodeOf(const std::function<void()>& action)
-{
-    try
-    {
-        action();
-        return 0;
-    }
-    catch (const CXfsException& error)
-    {
-        return error.GetErrorCode();
-    }
-}
-} // namespace
 
 TEST_F(ArchiveImage, ReadsAsTheSameArchiveOnDiskAndComesBeforeIt)
 {
@@ -60,31 +41,4 @@ TEST_F(ArchiveImage, ReadsAsTheSameArchiveOnDiskAndComesBeforeIt)
     ExpectXfsError([&] { xfs.OpenFile("Mem\\top.txt"); }, 4002, "File not found.");
     EXPECT_TRUE(xfs.UnregisterArchiveImage("Game"));
     EXPECT_EQ(ReadAll("Game\\top.txt"), "top") << "Game.arc on disk again";
-}
-
-TEST_F(ArchiveImage, DamagedImagesAreRefusedWithTheCodesOfTheSameFile)
-{
-    WriteDisk("src/Game/top.txt", "top");
-    WriteDisk("src/Game/Sub/a.txt", "nested");
-    ASSERT_TRUE(xfs.CreateArchive("Game", "src/Game"));
-    const std::string whole = ReadDisk("Game.arc");
-    std::string magic = whole;
-    magic[0] = 'X';
-    std::vector<std::string> damaged = {magic};
-    for (std::size_t cut : {std::size_t{0}, std::size_t{10}, std::size_t{32}, whole.size() / 2, whole.size() - 1})
-        damaged.push_back(whole.substr(0, cut));
-    int run = 0;
-    for (const std::string& bytes : damaged)
-    {
-        const std::string name = "Cut" + std::to_string(++run);
-        WriteDisk(name + ".arc", bytes);
-        const unsigned long onDisk = CodeOf([&] { xfs.OpenFile((name + "\\top.txt").c_str()); });
-        const std::vector<char> image(bytes.begin(), bytes.end());   // exactly its size, for the sanitizers
-        const unsigned long inMemory = CodeOf([&] {
-            xfs.RegisterArchiveImage("Image", image.data(), static_cast<unsigned long>(image.size()));
-        });
-        EXPECT_TRUE(onDisk == 4006 || onDisk == 4014) << bytes.size() << ": " << onDisk;
-        EXPECT_EQ(inMemory, onDisk) << bytes.size();
-        EXPECT_FALSE(xfs.UnregisterArchiveImage("Image")) << "nothing was registered";
-    }
 }

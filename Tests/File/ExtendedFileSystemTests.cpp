@@ -6,6 +6,7 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include "Common/File/FileFunctions.h"
 #include "File/FileTestSupport.h"
@@ -19,9 +20,6 @@ constexpr unsigned long kMaxFiles = CExtendedFileSystem::MAX_OPEN_FILES;
 
 void Callback(int, XfsParam, XfsParam, XfsParam) {}
 void OtherCallback(int, XfsParam, XfsParam, XfsParam) {}
-
-std::atomic<int> g_events{0};
-void CountEvent(int, XfsParam, XfsParam, XfsParam) { ++g_events; }
 
 // Changes the list it is called from: removes itself and adds itself again.
 void Reregister(int, XfsParam, XfsParam, XfsParam user)
@@ -100,9 +98,15 @@ TEST_F(ExtendedFileSystemTest, HandleTableFillsAt256AndReusesLowestFirst)
     {
         for (unsigned long i = 1; i <= kMaxFiles; ++i)
             ASSERT_EQ(round % 2 ? xfs.CreateFileA("w.txt") : xfs.OpenFile("f.txt"), i);
-        ExpectXfsError([&] { xfs.OpenFile("f.txt"); }, 4002, "File not found.");
-        ExpectXfsError([&] { xfs.CreateFileA("w.txt"); }, 4001, "Too many open files.");
-        ExpectXfsError([&] { xfs.AppendFile("w.txt"); }, 4001, "Too many open files.");
+        const std::tuple<Action, unsigned long, const char*> full[] = {
+            {[&] { xfs.OpenFile("f.txt"); }, 4002, "File not found."},
+            {[&] { xfs.CreateFileA("w.txt"); }, 4001, "Too many open files."},
+            {[&] { xfs.AppendFile("w.txt"); }, 4001, "Too many open files."}};
+        for (const auto& [action, code, message] : full)
+        {
+            ExpectXfsError(action, code, message);
+            EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_TOO_MANY_OPEN);
+        }
         EXPECT_FALSE(xfs.FileExists("f.txt"));
         EXPECT_TRUE(xfs.CloseFile(200) && xfs.CloseFile(5));
         EXPECT_EQ(xfs.OpenFile("f.txt"), 5u);
@@ -301,41 +305,6 @@ TEST_F(ExtendedFileSystemTest, LockIsReleasedWhenAnOpenThrows)
     }
 }
 
-TEST_F(ExtendedFileSystemTest, ThreadsOpenReadAndCloseTheirOwnFilesAtOnce)
-{
-    constexpr int kThreads = 8;
-    constexpr int kRounds = 40;
-    auto contents = [](int t) { return std::string(1000 + t * 37, static_cast<char>('a' + t)); };
-    for (int t = 0; t < kThreads; ++t)
-        WriteDisk("root/t" + std::to_string(t) + ".txt", contents(t));
-    xfs.AddRoot((m_dir / "root").string().c_str());
-    std::atomic<int> failures{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            const std::string name = "T" + std::to_string(t) + ".TXT";
-            try
-            {
-                for (int round = 0; round < kRounds; ++round)
-                {
-                    const unsigned long h = xfs.OpenFile(name.c_str());
-                    std::string text(2000, '\0');
-                    text.resize(xfs.ReadFile(h, text.data(), text.size()));
-                    failures += text != contents(t) || !xfs.IsEof(h);
-                    xfs.CloseFile(h);
-                    failures += !xfs.FileExists(name.c_str());
-                }
-            }
-            catch (const CXfsException&)
-            {
-                ++failures;
-            }
-        });
-    for (std::thread& thread : threads)
-        thread.join();
-    EXPECT_EQ(failures.load(), 0);
-}
-
 TEST_F(ExtendedFileSystemTest, ExceptionsLeaveTheCauseOfTheirFailure)
 {
     WriteDisk("f.txt", "abc");
@@ -370,16 +339,7 @@ TEST_F(ExtendedFileSystemTest, ExceptionsLeaveTheCauseOfTheirFailure)
     EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_BUSY);
     EXPECT_FALSE(xfs.FileExists("missing.txt"));
     EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_NOT_FOUND);
-
-    // A full table.
-    for (unsigned long i = 1; i < kMaxFiles; ++i)
-        xfs.OpenFile("f.txt");
-    ExpectXfsError([&] { xfs.CreateFileA("w.txt"); }, 4001);
-    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_TOO_MANY_OPEN);
-    ExpectXfsError([&] { xfs.OpenFile("f.txt"); }, 4002);
-    EXPECT_EQ(FILE_GetLastError(), FILE_ERROR_TOO_MANY_OPEN);
-    for (unsigned long handle = 1; handle <= kMaxFiles; ++handle)
-        xfs.CloseFile(handle);
+    xfs.CloseFile(h);
 }
 
 // A link back into the tree (no cause: the tree is at fault) is met after the
@@ -425,8 +385,8 @@ TEST_F(ExtendedFileSystemTest, RootsAndCallbacksChangeWhileOtherThreadsUseThem)
     changers.emplace_back([&] {
         for (int i = 0; i < kChanges; ++i)
         {
-            xfs.AddCallback(CountEvent, 0);
-            xfs.RemoveCallback(CountEvent);
+            xfs.AddCallback(OtherCallback, 0);
+            xfs.RemoveCallback(OtherCallback);
         }
     });
     std::thread reader([&] {

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <thread>
 #include <utility>
-
 
 #include "Common/File/FileFunctions.h"
 #include "File/FileTestSupport.h"
@@ -136,30 +134,6 @@ TEST_F(FileFunctions, AllSlotsTakenThenLowestFreeSlotIsReused)
         for (const int handle : handles)
             EXPECT_EQ(1, FILE_Close(handle));
     }
-}
-
-TEST_F(FileFunctions, ConcurrentOpensNeverShareASlot)
-{
-    constexpr int kThreads = 8;
-    constexpr int kRounds = 200;
-    std::vector<std::thread> threads;
-    std::vector<int> failures(kThreads, 0);
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            const std::string path = Win("t" + std::to_string(t));
-            for (int round = 0; round < kRounds; ++round)
-            {
-                char text[16] = "";
-                const int out = FILE_Open(path.c_str(), "wb");
-                const bool wrote = FILE_Printf(out, "%d", t) == 1 && FILE_Close(out) == 1;
-                const int in = FILE_Open(path.c_str(), "rb");
-                const bool read = FILE_Gets(in, text, sizeof(text)) == 1 && FILE_Close(in) == 1;
-                failures[t] += wrote && read && text == std::to_string(t) ? 0 : 1;
-            }
-        });
-    for (std::thread& thread : threads)
-        thread.join();
-    EXPECT_EQ(std::vector<int>(kThreads, 0), failures);
 }
 
 TEST_F(FileFunctions, FullDiskIsReportedNotFatal)

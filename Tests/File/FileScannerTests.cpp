@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "Common/File/ZRFileScanner.h"
 #include "Common/Time/ZREvent.h"
 #include "Support/DirectoryLink.h"
@@ -76,9 +74,7 @@ class FileScanner : public ::testing::Test
 protected:
     void SetUp() override
     {
-        static int s_count = 0;
-        m_root = fs::temp_directory_path() /
-                 ("zrscan-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count));
+        m_root = MakeScratchDirectory("zrscan-");
         m_recorder.root = Win("");
         for (const char* file : {"tree/.dotfile.txt", "tree/A.txt", "tree/z.txt", "tree/notes.dat",
                                  "tree/-early/e.txt", "tree/a/a1.txt", "tree/b/b1.txt", "tree/b/c/c1.txt",

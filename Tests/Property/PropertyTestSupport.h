@@ -21,15 +21,6 @@ inline std::string Shown(const CZRProperty& p)
     return char(p.GetType()) + (p.IsOfType(PROPTYPE_EMPTY) ? "" : Text(p.AsFormattedString()));
 }
 
-// One property of each kind, string resource included, and how they show.
-inline std::vector<CZRProperty> EveryKind()
-{
-    return {CZRProperty(),     CZRProperty(-5),    CZRProperty(7L),
-            CZRProperty(4294967295UL), CZRProperty(true), CZRProperty(-1.5f),
-            CZRProperty("text"), CZRProperty(CZRStringId(12))};
-}
-const char* const kEveryKindShown = "- i-5 l7 L-1 b1 f-1.50 stext Stwelve";
-
 // Both hooks over Texts() (12 "twelve", 17 "Hello") for one test.
 struct ResourceHooks
 {

@@ -120,22 +120,19 @@ TEST(ZRPropertyManager, StoresItsExactBytesAndLoadingReplacesTheEntries)
     EXPECT_EQ(Describe(loaded) + Shown(loaded["ab"]), "ab=i26 b=i1i26");
 }
 
-TEST(ZRPropertyManager, EveryKindAndResourceNamesRoundTripThroughBothLayouts)
+// A name equal to its string resource is stored as the reference. The values
+// are the property's own layouts.
+TEST(ZRPropertyManager, ResourceNamesRoundTripThroughBothLayouts)
 {
     ResourceHooks hooks;
-    CZRPropertyManager manager, viaStream, viaFile;
-    for (const CZRProperty& p : EveryKind())
-        manager.SetProperty(CZRString(Shown(p).c_str()), p);
-    manager.SetProperty(CZRString(CZRStringId(17)), CZRProperty(1));
+    CZRPropertyManager manager = Named({{"plain", 2}}), viaStream, viaFile;
+    manager.SetProperty(CZRString(CZRStringId(17)), CZRProperty(CZRStringId(12)));
     const Bytes stored = Store(manager), resourceName = {0xFF, 0xFF, 0xFF, 0xFF, 17, 0, 0, 0};
     EXPECT_NE(std::search(stored.begin(), stored.end(), resourceName.begin(), resourceName.end()),
               stored.end());
     Load(viaStream, stored);
     EXPECT_TRUE(ReadFile(viaFile, WriteFile(manager)));
-    const std::string all = "-=- Hello=i1 L-1=L-1 Stwelve=Stwelve b1=b1 f-1.50=f-1.50 i-5=i-5 "
-                            "l7=l7 stext=stext";
-    EXPECT_EQ(Describe(viaStream), all);
-    EXPECT_EQ(Describe(viaFile), all);
+    EXPECT_EQ(Describe(viaStream) + " / " + Describe(viaFile), "Hello=Stwelve plain=i2 / Hello=Stwelve plain=i2");
     EXPECT_TRUE(viaStream.HasProperty(CZRString(CZRStringId(17))));
     EXPECT_FALSE(manager.Write(nullptr) || manager.Read(nullptr));
 }

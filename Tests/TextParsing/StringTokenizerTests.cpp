@@ -80,23 +80,17 @@ TEST(StringTokenizer, ADerivedReaderSeesTheTokenAfterARunOfComments)
     EXPECT_EQ(21, tok.GetOriginalString().GetLength());
     EXPECT_EQ(0xFF, tok.GetOriginalString().GetAt(20) & 0xFF) << "the end mark";
 
+    // Long runs and long tokens, read in one pass.
     std::string text;
     for (int i = 0; i < 300000; ++i)
         text += i % 2 ? "//c\n" : "/**/";
-    CountingTokenizer run(Bytes(text + "x"));
+    const int kLong = 2000000;
+    CountingTokenizer run(Bytes(text + std::string(kLong, 'w') + " \"" + std::string(kLong, 's') + "\""));
     EXPECT_EQ(TOKEN_WORD, run.GetNextToken());
     EXPECT_EQ(2, run.calls);
     EXPECT_EQ(150001, run.GetLineNumber());
+    EXPECT_EQ(kLong, run.GetStringValue().GetLength());
+    EXPECT_EQ('"', run.GetNextToken());
+    EXPECT_EQ(kLong, run.GetStringValue().GetLength());
     EXPECT_EQ(TOKEN_EOF, run.GetNextToken());
-}
-
-TEST(StringTokenizer, LongTokensAreLinear)
-{
-    const std::string word(2000000, 'w');
-    CStringTokenizer tok(Bytes(word + " \"" + std::string(2000000, 's') + "\""));
-    EXPECT_EQ(TOKEN_WORD, tok.GetNextToken());
-    EXPECT_EQ(2000000, tok.GetStringValue().GetLength());
-    EXPECT_EQ('"', tok.GetNextToken());
-    EXPECT_EQ(2000000, tok.GetStringValue().GetLength());
-    EXPECT_EQ(TOKEN_EOF, tok.GetNextToken());
 }
