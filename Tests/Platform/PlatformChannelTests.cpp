@@ -20,8 +20,9 @@ namespace
 {
 constexpr std::uint32_t kMaxMessage = 400;
 
-// Wine's mail slots count one waiting message at most, drop empty messages and
-// block a sender when full, so the tests of those guarantees skip there.
+// Wine's mail slots count one waiting message at most, hold back an empty
+// message and every one after it, and block a sender when full, so the tests
+// of those guarantees skip there.
 bool RunsUnderWine()
 {
 #if defined(_WIN32)
