@@ -88,6 +88,45 @@ TEST(PlatformPipe, PeekCountsWaitingBytesAndEndsAreChecked)
     EXPECT_TRUE(ObjectClose(writeEnd));
 }
 
+// Every backend checks a channel call alike: a handle of the wrong kind first,
+// then a missing buffer or count; a refused call reports no count.
+TEST(PlatformChannels, RefuseAWrongHandleFirstThenAMissingBufferOrCount)
+{
+    Handle readEnd = kNullHandle, writeEnd = kNullHandle;
+    EXPECT_EQ(ErrorOf([&] { return PipeCreate(nullptr, &writeEnd); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return PipeCreate(&readEnd, nullptr); }), Error::InvalidArgument);
+    ASSERT_TRUE(PipeCreate(&readEnd, &writeEnd));
+    const std::string name = SlotName(".", "arguments");
+    const Handle server = MailSlotCreate(name.c_str(), 0);
+    const Handle client = MailSlotOpen(name.c_str());
+    ASSERT_TRUE(server != kNullHandle && client != kNullHandle);
+
+    EXPECT_EQ(ErrorOf([&] { return PipeWrite(readEnd, nullptr, 1, nullptr); }), Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { return PipeRead(writeEnd, nullptr, 1, nullptr); }), Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotSend(server, nullptr, 1, nullptr); }), Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotReceive(client, nullptr, 1, nullptr); }), Error::InvalidHandle);
+
+    char byte = 'x';
+    std::uint32_t count = 99;
+    EXPECT_EQ(ErrorOf([&] { return PipeWrite(writeEnd, nullptr, 1, &count); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return PipeWrite(writeEnd, &byte, 1, nullptr); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return PipeRead(readEnd, nullptr, 1, &count); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return PipeRead(readEnd, &byte, 1, nullptr); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotSend(client, nullptr, 1, &count); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotReceive(server, nullptr, 1, &count); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotReceive(server, &byte, 1, nullptr); }), Error::InvalidArgument);
+    EXPECT_EQ(count, 99u);
+
+    // No bytes need no buffer, and a pipe's count starts at 0; a send may go
+    // without a count.
+    EXPECT_TRUE(PipeWrite(writeEnd, nullptr, 0, &count));
+    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(MailSlotSend(client, &byte, 1, nullptr));
+    EXPECT_EQ(Receive(server, 8), "x");
+    EXPECT_TRUE(ObjectClose(readEnd) && ObjectClose(writeEnd));
+    EXPECT_TRUE(ObjectClose(client) && ObjectClose(server));
+}
+
 TEST(PlatformMailSlot, KeepsMessageBoundariesAndReportsSizes)
 {
     if (RunsUnderWine())

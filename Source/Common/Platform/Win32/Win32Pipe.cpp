@@ -10,34 +10,12 @@
 
 namespace ZRPlatform
 {
-namespace Win32
-{
-namespace
-{
-bool CheckBuffer(const void* data, std::uint32_t size, std::uint32_t* count)
-{
-    if ((data == nullptr && size != 0) || count == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
-    *count = 0;
-    return true;
-}
-} // namespace
-} // namespace Win32
-
 using namespace Win32;
 
 // The ends are inheritable, as the pipe's users have always created them, so a
 // host may hand one to a child process it starts with inheritance.
-bool PipeCreate(Handle* readEnd, Handle* writeEnd)
+bool Backend::PipeCreate(Handle* readEnd, Handle* writeEnd)
 {
-    if (readEnd == nullptr || writeEnd == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
     SECURITY_ATTRIBUTES inheritable{};
     inheritable.nLength = sizeof(inheritable);
     inheritable.bInheritHandle = TRUE;
@@ -55,10 +33,11 @@ bool PipeCreate(Handle* readEnd, Handle* writeEnd)
 
 // Writes every byte, waiting while the pipe is full. On failure *written counts
 // the bytes that went in; BrokenPipe when the read end is closed.
-bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint32_t* written)
+bool Backend::PipeWrite(Handle writeEnd, const void* data, std::uint32_t size,
+                        std::uint32_t* written)
 {
     std::shared_ptr<OsChannel> end = LookupChannelAs<OsChannel>(writeEnd, ChannelKind::PipeWrite);
-    if (!end || !CheckBuffer(data, size, written))
+    if (!end)
         return false;
     const char* bytes = static_cast<const char*>(data);
     while (*written < size)   // no zero-byte write: a reader would take it for the end
@@ -74,10 +53,10 @@ bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint3
     return true;
 }
 
-bool PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* bytesRead)
+bool Backend::PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* bytesRead)
 {
     std::shared_ptr<OsChannel> end = LookupChannelAs<OsChannel>(readEnd, ChannelKind::PipeRead);
-    if (!end || !CheckBuffer(data, size, bytesRead))
+    if (!end)
         return false;
     DWORD got = 0;
     if (!Sys::ChannelRead(end->Os(), data, size, &got))
