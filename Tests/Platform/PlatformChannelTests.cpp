@@ -2,6 +2,9 @@
 // boundaries and sizes, names shared by server and client, and their errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +14,12 @@
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include "Common/Platform/Win32/Win32Channels.h"
+#else
+#include <fcntl.h>
+
+#include <filesystem>
 #endif
 
 using namespace ZRPlatform;
@@ -39,6 +48,20 @@ bool Write(Handle pipe, const std::string& text)
     return PipeWrite(pipe, text.data(), static_cast<std::uint32_t>(text.size()), &written) &&
            written == text.size();
 }
+
+#if !defined(_WIN32)
+// The numbers of the descriptors the process holds open (the listing's own,
+// closed by now, left out).
+std::set<int> OpenDescriptorNumbers()
+{
+    std::set<int> numbers;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        numbers.insert(std::stoi(entry.path().filename().string()));
+    for (auto it = numbers.begin(); it != numbers.end();)
+        it = fcntl(*it, F_GETFD) == -1 ? numbers.erase(it) : std::next(it);
+    return numbers;
+}
+#endif
 } // namespace
 
 TEST(PlatformPipe, CarriesBytesInOrderBetweenThreadsAndEndsWithTheWriter)
@@ -63,6 +86,36 @@ TEST(PlatformPipe, CarriesBytesInOrderBetweenThreadsAndEndsWithTheWriter)
     EXPECT_TRUE(PipeRead(readEnd, buffer.data(), 1, &got));   // write end gone: 0 bytes
     EXPECT_EQ(got, 0u);
     EXPECT_TRUE(ObjectClose(readEnd));
+}
+
+// Neither end reaches a program the process starts: close-on-exec descriptors
+// on POSIX, handles without inheritance on Windows.
+TEST(PlatformPipe, EndsAreNotInheritedByProgramsTheProcessStarts)
+{
+    Handle readEnd = kNullHandle, writeEnd = kNullHandle;
+#if defined(_WIN32)
+    ASSERT_TRUE(PipeCreate(&readEnd, &writeEnd));
+    for (const auto& [end, kind] : {std::make_pair(readEnd, Win32::ChannelKind::PipeRead),
+                                    std::make_pair(writeEnd, Win32::ChannelKind::PipeWrite)})
+    {
+        const auto channel = Win32::LookupChannelAs<Win32::OsChannel>(end, kind);
+        ASSERT_TRUE(channel);
+        DWORD flags = 0;
+        ASSERT_TRUE(::GetHandleInformation(channel->Os(), &flags));
+        EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0u);
+    }
+#else
+    const std::set<int> before = OpenDescriptorNumbers();
+    ASSERT_TRUE(PipeCreate(&readEnd, &writeEnd));
+    const std::set<int> after = OpenDescriptorNumbers();
+    std::vector<int> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    ASSERT_EQ(added.size(), 2u);
+    for (int fd : added)
+        EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << "descriptor " << fd;
+#endif
+    EXPECT_TRUE(ObjectClose(readEnd) && ObjectClose(writeEnd));
 }
 
 TEST(PlatformPipe, PeekCountsWaitingBytesAndEndsAreChecked)

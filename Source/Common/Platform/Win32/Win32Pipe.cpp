@@ -12,16 +12,17 @@ namespace ZRPlatform
 {
 using namespace Win32;
 
-// The ends are inheritable, as the pipe's users have always created them, so a
-// host may hand one to a child process it starts with inheritance.
+// The ends are not inheritable, as the POSIX backend's are close-on-exec: no
+// program the process starts holds one, so closing the write end here is
+// always the end of the data for the reader.
 bool Backend::PipeCreate(Handle* readEnd, Handle* writeEnd)
 {
-    SECURITY_ATTRIBUTES inheritable{};
-    inheritable.nLength = sizeof(inheritable);
-    inheritable.bInheritHandle = TRUE;
+    SECURITY_ATTRIBUTES notInherited{};
+    notInherited.nLength = sizeof(notInherited);
+    notInherited.bInheritHandle = FALSE;
     HANDLE reader = nullptr;
     HANDLE writer = nullptr;
-    if (!Sys::CreatePipe(&reader, &writer, &inheritable))
+    if (!Sys::CreatePipe(&reader, &writer, &notInherited))
     {
         SetLastErrorFromOs();
         return false;
