@@ -2,6 +2,9 @@
 // boundaries and sizes, names shared by server and client, and their errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +14,12 @@
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include "Common/Platform/Win32/Win32Channels.h"
+#else
+#include <fcntl.h>
+
+#include <filesystem>
 #endif
 
 using namespace ZRPlatform;
@@ -20,8 +29,9 @@ namespace
 {
 constexpr std::uint32_t kMaxMessage = 400;
 
-// Wine's mail slots count one waiting message at most, drop empty messages and
-// block a sender when full, so the tests of those guarantees skip there.
+// Wine's mail slots count one waiting message at most, hold back an empty
+// message and every one after it, and block a sender when full, so the tests
+// of those guarantees skip there.
 bool RunsUnderWine()
 {
 #if defined(_WIN32)
@@ -38,6 +48,20 @@ bool Write(Handle pipe, const std::string& text)
     return PipeWrite(pipe, text.data(), static_cast<std::uint32_t>(text.size()), &written) &&
            written == text.size();
 }
+
+#if !defined(_WIN32)
+// The numbers of the descriptors the process holds open (the listing's own,
+// closed by now, left out).
+std::set<int> OpenDescriptorNumbers()
+{
+    std::set<int> numbers;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        numbers.insert(std::stoi(entry.path().filename().string()));
+    for (auto it = numbers.begin(); it != numbers.end();)
+        it = fcntl(*it, F_GETFD) == -1 ? numbers.erase(it) : std::next(it);
+    return numbers;
+}
+#endif
 } // namespace
 
 TEST(PlatformPipe, CarriesBytesInOrderBetweenThreadsAndEndsWithTheWriter)
@@ -64,6 +88,36 @@ TEST(PlatformPipe, CarriesBytesInOrderBetweenThreadsAndEndsWithTheWriter)
     EXPECT_TRUE(ObjectClose(readEnd));
 }
 
+// Neither end reaches a program the process starts: close-on-exec descriptors
+// on POSIX, handles without inheritance on Windows.
+TEST(PlatformPipe, EndsAreNotInheritedByProgramsTheProcessStarts)
+{
+    Handle readEnd = kNullHandle, writeEnd = kNullHandle;
+#if defined(_WIN32)
+    ASSERT_TRUE(PipeCreate(&readEnd, &writeEnd));
+    for (const auto& [end, kind] : {std::make_pair(readEnd, Win32::ChannelKind::PipeRead),
+                                    std::make_pair(writeEnd, Win32::ChannelKind::PipeWrite)})
+    {
+        const auto channel = Win32::LookupChannelAs<Win32::OsChannel>(end, kind);
+        ASSERT_TRUE(channel);
+        DWORD flags = 0;
+        ASSERT_TRUE(::GetHandleInformation(channel->Os(), &flags));
+        EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0u);
+    }
+#else
+    const std::set<int> before = OpenDescriptorNumbers();
+    ASSERT_TRUE(PipeCreate(&readEnd, &writeEnd));
+    const std::set<int> after = OpenDescriptorNumbers();
+    std::vector<int> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    ASSERT_EQ(added.size(), 2u);
+    for (int fd : added)
+        EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << "descriptor " << fd;
+#endif
+    EXPECT_TRUE(ObjectClose(readEnd) && ObjectClose(writeEnd));
+}
+
 TEST(PlatformPipe, PeekCountsWaitingBytesAndEndsAreChecked)
 {
     Handle readEnd = kNullHandle, writeEnd = kNullHandle;
@@ -85,6 +139,45 @@ TEST(PlatformPipe, PeekCountsWaitingBytesAndEndsAreChecked)
     EXPECT_TRUE(ObjectClose(readEnd));
     EXPECT_EQ(ErrorOf([&] { return Write(writeEnd, "lost"); }), Error::BrokenPipe);
     EXPECT_TRUE(ObjectClose(writeEnd));
+}
+
+// Every backend checks a channel call alike: a handle of the wrong kind first,
+// then a missing buffer or count; a refused call reports no count.
+TEST(PlatformChannels, RefuseAWrongHandleFirstThenAMissingBufferOrCount)
+{
+    Handle readEnd = kNullHandle, writeEnd = kNullHandle;
+    EXPECT_EQ(ErrorOf([&] { return PipeCreate(nullptr, &writeEnd); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return PipeCreate(&readEnd, nullptr); }), Error::InvalidArgument);
+    ASSERT_TRUE(PipeCreate(&readEnd, &writeEnd));
+    const std::string name = SlotName(".", "arguments");
+    const Handle server = MailSlotCreate(name.c_str(), 0);
+    const Handle client = MailSlotOpen(name.c_str());
+    ASSERT_TRUE(server != kNullHandle && client != kNullHandle);
+
+    EXPECT_EQ(ErrorOf([&] { return PipeWrite(readEnd, nullptr, 1, nullptr); }), Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { return PipeRead(writeEnd, nullptr, 1, nullptr); }), Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotSend(server, nullptr, 1, nullptr); }), Error::InvalidHandle);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotReceive(client, nullptr, 1, nullptr); }), Error::InvalidHandle);
+
+    char byte = 'x';
+    std::uint32_t count = 99;
+    EXPECT_EQ(ErrorOf([&] { return PipeWrite(writeEnd, nullptr, 1, &count); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return PipeWrite(writeEnd, &byte, 1, nullptr); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return PipeRead(readEnd, nullptr, 1, &count); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return PipeRead(readEnd, &byte, 1, nullptr); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotSend(client, nullptr, 1, &count); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotReceive(server, nullptr, 1, &count); }), Error::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { return MailSlotReceive(server, &byte, 1, nullptr); }), Error::InvalidArgument);
+    EXPECT_EQ(count, 99u);
+
+    // No bytes need no buffer, and a pipe's count starts at 0; a send may go
+    // without a count.
+    EXPECT_TRUE(PipeWrite(writeEnd, nullptr, 0, &count));
+    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(MailSlotSend(client, &byte, 1, nullptr));
+    EXPECT_EQ(Receive(server, 8), "x");
+    EXPECT_TRUE(ObjectClose(readEnd) && ObjectClose(writeEnd));
+    EXPECT_TRUE(ObjectClose(client) && ObjectClose(server));
 }
 
 TEST(PlatformMailSlot, KeepsMessageBoundariesAndReportsSizes)

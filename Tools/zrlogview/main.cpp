@@ -8,8 +8,9 @@ namespace
 {
 const char kDetails[] =
     "Serves the mail slot \\\\.\\mailslot\\debug, to which the library's logging\n"
-    "sends every entry, and prints one line per entry until interrupted (Ctrl+C\n"
-    "or a TERM signal end it with status 0). The fields are separated by tabs:\n"
+    "sends every entry, and prints one line per entry until interrupted: Ctrl+C\n"
+    "ends it with status 0, and so does a TERM signal on POSIX systems (--count\n"
+    "ends it after N). The fields are separated by tabs:\n"
     "  TIME      when the entry arrived, local time hh:mm:ss.mmm\n"
     "  TICKS     the sender's tick count (with --ticks)\n"
     "  COMPUTER  the sender's computer name\n"

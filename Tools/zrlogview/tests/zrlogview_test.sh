@@ -27,6 +27,7 @@ start() {
 finish() {
     local got=0
     wait "$viewer" || got=$?
+    text_lines view.out view.err
     [[ $got == "$1" ]] || fail "the viewer exited $got, not $1: $(cat view.err)"
 }
 # masked FILE: FILE with the time each line starts with replaced by TIME.
@@ -93,17 +94,26 @@ finish 0
 [[ $(cut -f 9 view.out) == "minus one" ]] || fail "negative minimum: $(cat view.out)"
 
 # Damaged records are reported with the field and offset and viewing goes on;
-# a message over 400 bytes is skipped, and what follows it is shown.
+# a message over 400 bytes is skipped, and what follows it is shown. An empty
+# message is sent only where the slot hands it over: Wine's mail slots never
+# do, and hold back every message behind it.
 sound='BOX|Game|7|6|42|ctx|loc|9|msg'
-start --count 11
-"$send" "$slot" "cut=0:$sound" "cut=6:$sound" "cut=17:$sound" "cut=20:$sound" \
-    "more=00:$sound" 'BOX|@-1:|7|6|42|ctx|loc|9|msg' 'BOX|Game|7|6|42|ctx|@400:loc|9|msg' \
-    "BOX|Game|7|6|42|ctx|loc|9|$(printf 'm%.0s' {1..256})" 'BOX|Game|7|6|4 2|ctx|loc|9|msg' \
-    big=1000 'BOX|Game|7|6|42|ctx|loc|9|after the big one'
+empty=("cut=0:$sound")
+empty_report='zrlogview: TIME: damaged record of 0 bytes: computer name at offset 0: 4 bytes needed, 0 left'
+if [[ -n ${ZR_E2E_WINE:-} ]]; then
+    echo "skipped under Wine: an empty message (Wine's mail slots keep it, and all after it, from the reader)"
+    empty=() empty_report=
+fi
+damaged=("${empty[@]}" "cut=6:$sound" "cut=17:$sound" "cut=20:$sound" "more=00:$sound"
+    'BOX|@-1:|7|6|42|ctx|loc|9|msg' 'BOX|Game|7|6|42|ctx|@400:loc|9|msg'
+    "BOX|Game|7|6|42|ctx|loc|9|$(printf 'm%.0s' {1..256})" 'BOX|Game|7|6|4 2|ctx|loc|9|msg'
+    big=1000 'BOX|Game|7|6|42|ctx|loc|9|after the big one')
+start --count ${#damaged[@]}
+"$send" "$slot" "${damaged[@]}"
 finish 0
-same view.err <<'EOF'
-zrlogview: TIME: damaged record of 0 bytes: computer name at offset 0: 4 bytes needed, 0 left
-zrlogview: TIME: damaged record of 6 bytes: computer name at offset 0: length 3, 2 bytes left
+same view.err <<EOF
+${empty_report:+$empty_report
+}zrlogview: TIME: damaged record of 6 bytes: computer name at offset 0: length 3, 2 bytes left
 zrlogview: TIME: damaged record of 17 bytes: process id at offset 15: 4 bytes needed, 2 left
 zrlogview: TIME: damaged record of 20 bytes: class at offset 19: 4 bytes needed, 1 left
 zrlogview: TIME: damaged record of 55 bytes: record at offset 54: 1 byte left over after the message
@@ -115,8 +125,15 @@ zrlogview: TIME: a message of 1000 bytes skipped (a record has at most 400)
 EOF
 [[ $(cut -f 9 view.out) == "after the big one" ]] || fail "after the damage: $(cat view.out)"
 
-# Without --count the viewer runs until interrupted; both signals end it well.
-for signal in INT TERM; do
+# Without --count the viewer runs until interrupted: Ctrl+C (INT) ends it well
+# on every OS, and so does TERM on POSIX. Windows has no TERM for one process
+# to send another, and Wine ends its process on one.
+signals=(INT TERM)
+if [[ -n ${ZR_E2E_WINE:-} ]]; then
+    echo "skipped under Wine: TERM (no such signal on Windows)"
+    signals=(INT)
+fi
+for signal in "${signals[@]}"; do
     start
     "$send" "$slot" "PC|Game|1|2|0|c|l|0|before $signal"
     for ((poll = 0; poll < 1000; poll++)); do

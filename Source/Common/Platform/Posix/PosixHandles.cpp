@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Common/Platform/Posix/PosixObjects.h"
+#include "Common/Platform/PlatformBackend.h"
 
 namespace ZRPlatform
 {
@@ -116,5 +117,18 @@ Handle ObjectDuplicate(Handle object)
 }
 
 bool ObjectClose(Handle object) { return Posix::UnregisterHandle(object); }
+
+bool Backend::IsOpenChannel(Handle handle, ChannelKind kind)
+{
+    Posix::ObjectKind objectKind = Posix::ObjectKind::PipeRead;
+    switch (kind)
+    {
+    case ChannelKind::PipeRead: objectKind = Posix::ObjectKind::PipeRead; break;
+    case ChannelKind::PipeWrite: objectKind = Posix::ObjectKind::PipeWrite; break;
+    case ChannelKind::MailSlotServer: objectKind = Posix::ObjectKind::MailSlotServer; break;
+    case ChannelKind::MailSlotClient: objectKind = Posix::ObjectKind::MailSlotClient; break;
+    }
+    return Posix::LookupAs<Posix::KernelObject>(handle, objectKind) != nullptr;
+}
 
 } // namespace ZRPlatform

@@ -40,6 +40,7 @@
 #include "Common/Platform/Posix/PosixObjects.h"
 #include "Common/Platform/Posix/PosixSocketOwner.h"
 #include "Common/Platform/Posix/PosixSys.h"
+#include "Common/Platform/PlatformBackend.h"
 #include "Common/Platform/PlatformNames.h"
 
 namespace ZRPlatform
@@ -470,32 +471,20 @@ Handle MailSlotOpen(const char* name)
     return RegisterObject(client);
 }
 
-bool MailSlotSend(Handle client, const void* data, std::uint32_t size, std::uint32_t* sent)
+bool Backend::MailSlotSend(Handle client, const void* data, std::uint32_t size,
+                           std::uint32_t* sent)
 {
     std::shared_ptr<MailSlotClient> end =
         LookupAs<MailSlotClient>(client, ObjectKind::MailSlotClient);
-    if (!end)
-        return false;
-    if (data == nullptr && size != 0)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
-    return end->Send(data, size, sent);
+    return end && end->Send(data, size, sent);
 }
 
-bool MailSlotReceive(Handle server, void* data, std::uint32_t size, std::uint32_t* received)
+bool Backend::MailSlotReceive(Handle server, void* data, std::uint32_t size,
+                              std::uint32_t* received)
 {
     std::shared_ptr<MailSlotServer> end =
         LookupAs<MailSlotServer>(server, ObjectKind::MailSlotServer);
-    if (!end)
-        return false;
-    if ((data == nullptr && size != 0) || received == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
-    return end->Receive(data, size, received);
+    return end && end->Receive(data, size, received);
 }
 
 // messageCount is exact: the server moves waiting messages out of the socket into

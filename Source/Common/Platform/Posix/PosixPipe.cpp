@@ -10,6 +10,7 @@
 
 #include "Common/Platform/Posix/PosixObjects.h"
 #include "Common/Platform/Posix/PosixSys.h"
+#include "Common/Platform/PlatformBackend.h"
 
 namespace ZRPlatform
 {
@@ -68,29 +69,13 @@ private:
     bool m_raised = false;
 };
 
-bool CheckBuffer(const void* data, std::uint32_t size, std::uint32_t* count)
-{
-    if ((data == nullptr && size != 0) || count == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
-    *count = 0;
-    return true;
-}
-
 } // namespace
 } // namespace Posix
 
 using namespace Posix;
 
-bool PipeCreate(Handle* readEnd, Handle* writeEnd)
+bool Backend::PipeCreate(Handle* readEnd, Handle* writeEnd)
 {
-    if (readEnd == nullptr || writeEnd == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
     int fds[2];
     if (Sys::Pipe(fds) != 0)
     {
@@ -104,10 +89,11 @@ bool PipeCreate(Handle* readEnd, Handle* writeEnd)
 
 // Writes every byte, waiting while the pipe is full. On failure *written counts
 // the bytes that went in; BrokenPipe when the read end is closed.
-bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint32_t* written)
+bool Backend::PipeWrite(Handle writeEnd, const void* data, std::uint32_t size,
+                        std::uint32_t* written)
 {
     std::shared_ptr<PipeEnd> end = LookupAs<PipeEnd>(writeEnd, ObjectKind::PipeWrite);
-    if (!end || !CheckBuffer(data, size, written))
+    if (!end)
         return false;
     SigpipeGuard guard;
     const char* bytes = static_cast<const char*>(data);
@@ -129,10 +115,10 @@ bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint3
     return true;
 }
 
-bool PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* bytesRead)
+bool Backend::PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* bytesRead)
 {
     std::shared_ptr<PipeEnd> end = LookupAs<PipeEnd>(readEnd, ObjectKind::PipeRead);
-    if (!end || !CheckBuffer(data, size, bytesRead))
+    if (!end)
         return false;
     for (;;)
     {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "Common/Platform/PlatformBackend.h"
 #include "Common/Platform/Win32/Win32Sys.h"
 
 namespace ZRPlatform
@@ -14,13 +15,7 @@ namespace ZRPlatform
 namespace Win32
 {
 
-enum class ChannelKind
-{
-    PipeRead,
-    PipeWrite,
-    MailSlotServer,
-    MailSlotClient,
-};
+using Backend::ChannelKind;
 
 class Channel
 {

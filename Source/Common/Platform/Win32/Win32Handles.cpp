@@ -119,4 +119,9 @@ bool ObjectClose(Handle object)
     return true;
 }
 
+bool Backend::IsOpenChannel(Handle handle, ChannelKind kind)
+{
+    return LookupChannelAs<Channel>(handle, kind) != nullptr;
+}
+
 } // namespace ZRPlatform

@@ -198,35 +198,25 @@ Handle MailSlotOpen(const char* name)
     return RegisterChannel(std::make_shared<MailSlotClient>(slot, client));
 }
 
-bool MailSlotSend(Handle client, const void* data, std::uint32_t size, std::uint32_t* sent)
+bool Backend::MailSlotSend(Handle client, const void* data, std::uint32_t size,
+                           std::uint32_t* sent)
 {
     std::shared_ptr<MailSlotClient> end =
         LookupChannelAs<MailSlotClient>(client, ChannelKind::MailSlotClient);
-    if (!end)
-        return false;
-    if (data == nullptr && size != 0)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
-    return end->Send(data, size, sent);
+    return end && end->Send(data, size, sent);
 }
 
 // The next message's size is asked first: one that does not fit is refused
 // (MessageTooLarge) and stays in front, on every host, even where a short
 // read would cut it. An empty slot is WouldBlock, as Windows reports it
 // (ERROR_SEM_TIMEOUT of the zero read timeout) when a read finds nothing.
-bool MailSlotReceive(Handle server, void* data, std::uint32_t size, std::uint32_t* received)
+bool Backend::MailSlotReceive(Handle server, void* data, std::uint32_t size,
+                              std::uint32_t* received)
 {
     std::shared_ptr<MailSlotServer> end =
         LookupChannelAs<MailSlotServer>(server, ChannelKind::MailSlotServer);
     if (!end)
         return false;
-    if ((data == nullptr && size != 0) || received == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
     DWORD next = 0;
     if (!Sys::MailSlotInfo(end->Os(), nullptr, &next, nullptr))
     {

@@ -10,40 +10,19 @@
 
 namespace ZRPlatform
 {
-namespace Win32
-{
-namespace
-{
-bool CheckBuffer(const void* data, std::uint32_t size, std::uint32_t* count)
-{
-    if ((data == nullptr && size != 0) || count == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
-    *count = 0;
-    return true;
-}
-} // namespace
-} // namespace Win32
-
 using namespace Win32;
 
-// The ends are inheritable, as the pipe's users have always created them, so a
-// host may hand one to a child process it starts with inheritance.
-bool PipeCreate(Handle* readEnd, Handle* writeEnd)
+// The ends are not inheritable, as the POSIX backend's are close-on-exec: no
+// program the process starts holds one, so closing the write end here is
+// always the end of the data for the reader.
+bool Backend::PipeCreate(Handle* readEnd, Handle* writeEnd)
 {
-    if (readEnd == nullptr || writeEnd == nullptr)
-    {
-        SetLastError(Error::InvalidArgument);
-        return false;
-    }
-    SECURITY_ATTRIBUTES inheritable{};
-    inheritable.nLength = sizeof(inheritable);
-    inheritable.bInheritHandle = TRUE;
+    SECURITY_ATTRIBUTES notInherited{};
+    notInherited.nLength = sizeof(notInherited);
+    notInherited.bInheritHandle = FALSE;
     HANDLE reader = nullptr;
     HANDLE writer = nullptr;
-    if (!Sys::CreatePipe(&reader, &writer, &inheritable))
+    if (!Sys::CreatePipe(&reader, &writer, &notInherited))
     {
         SetLastErrorFromOs();
         return false;
@@ -55,10 +34,11 @@ bool PipeCreate(Handle* readEnd, Handle* writeEnd)
 
 // Writes every byte, waiting while the pipe is full. On failure *written counts
 // the bytes that went in; BrokenPipe when the read end is closed.
-bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint32_t* written)
+bool Backend::PipeWrite(Handle writeEnd, const void* data, std::uint32_t size,
+                        std::uint32_t* written)
 {
     std::shared_ptr<OsChannel> end = LookupChannelAs<OsChannel>(writeEnd, ChannelKind::PipeWrite);
-    if (!end || !CheckBuffer(data, size, written))
+    if (!end)
         return false;
     const char* bytes = static_cast<const char*>(data);
     while (*written < size)   // no zero-byte write: a reader would take it for the end
@@ -74,10 +54,10 @@ bool PipeWrite(Handle writeEnd, const void* data, std::uint32_t size, std::uint3
     return true;
 }
 
-bool PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* bytesRead)
+bool Backend::PipeRead(Handle readEnd, void* data, std::uint32_t size, std::uint32_t* bytesRead)
 {
     std::shared_ptr<OsChannel> end = LookupChannelAs<OsChannel>(readEnd, ChannelKind::PipeRead);
-    if (!end || !CheckBuffer(data, size, bytesRead))
+    if (!end)
         return false;
     DWORD got = 0;
     if (!Sys::ChannelRead(end->Os(), data, size, &got))
