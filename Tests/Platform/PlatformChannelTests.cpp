@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Platform/PlatformTestSupport.h"
+#include "Support/RunsUnderWine.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -28,19 +29,6 @@ using namespace PlatformTest;
 namespace
 {
 constexpr std::uint32_t kMaxMessage = 400;
-
-// Wine's mail slots count one waiting message at most, hold back an empty
-// message and every one after it, and block a sender when full, so the tests
-// of those guarantees skip there.
-bool RunsUnderWine()
-{
-#if defined(_WIN32)
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-    return false;
-#endif
-}
 
 bool Write(Handle pipe, const std::string& text)
 {
@@ -180,6 +168,9 @@ TEST(PlatformChannels, RefuseAWrongHandleFirstThenAMissingBufferOrCount)
     EXPECT_TRUE(ObjectClose(client) && ObjectClose(server));
 }
 
+// Wine's mail slots count one waiting message at most, hold back an empty
+// message and every one after it, and block a sender when full, so this test
+// and the next skip there.
 TEST(PlatformMailSlot, KeepsMessageBoundariesAndReportsSizes)
 {
     if (RunsUnderWine())
